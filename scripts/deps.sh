@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing for playing ("play") or for
+# building and running every test ("test"). Uses sudo when not root.
+set -euo pipefail
+
+play=(g++ cmake make pkg-config libsdl1.2-compat-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
+test=("${play[@]}" googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
+      x11-utils imagemagick desktop-file-utils appstream dpkg-dev file binutils valgrind)
+
+case "${1:-}" in
+play) wanted=("${play[@]}") ;;
+test) wanted=("${test[@]}") ;;
+*) echo "usage: $0 play|test" >&2; exit 2 ;;
+esac
+
+missing=()
+for p in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,52 @@
+#include "support.h"
+
+#include "effects/particle.h"
+#include "game/game.h"
+
+void freshgame()
+{
+    for (Particle *&p : obj_particle) {
+        delete p;
+        p = nullptr;
+    }
+    anzahl_particle = 5000;
+    ball_x = 320.0;
+    ball_y = 240.0;
+    ball_r = 5.0;
+    ball_angle = 200.0;
+    ball_speed = 4.0;
+    barsize = 20;
+    cpuspeed = 4.0;
+    particlec = 0;
+    event = SDL_Event();
+    quit = false;
+    mouse_x = 0;
+    mouse_y = 0;
+    playery = 0;
+    enemyy = 0;
+    pointsp = 0;
+    pointse = 0;
+    doubles::reset();
+}
+
+int livesparks()
+{
+    int n = 0;
+    for (Particle *p : obj_particle)
+        n += p != nullptr;
+    return n;
+}
+
+std::vector<doubles::Call> calls(doubles::Fn fn)
+{
+    std::vector<doubles::Call> out;
+    for (const doubles::Call &c : doubles::state.log)
+        if (c.fn == fn)
+            out.push_back(c);
+    return out;
+}
+
+doubles::Call vertex(float x, float y)
+{
+    return {doubles::Fn::glVertex3f, {doubles::F(x), doubles::F(y), doubles::F(0.0f)}};
+}

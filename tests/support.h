@@ -1,0 +1,32 @@
+// Shared set-up for tests that link the game against the SDL and OpenGL
+// doubles: every test starts from the state of a fresh process.
+#ifndef SPARKRALLY_TESTS_SUPPORT_H
+#define SPARKRALLY_TESTS_SUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "doubles/recorder.h"
+
+// Puts every game global back to its value at program start, releases any
+// live sparks, and resets the doubles.
+void freshgame();
+
+// Number of non-empty slots in the spark ring.
+int livesparks();
+
+// The recorded calls of one kind, in order.
+std::vector<doubles::Call> calls(doubles::Fn fn);
+
+// The vertex (x, y, 0) in single precision, as glVertex3f receives it.
+doubles::Call vertex(float x, float y);
+
+class GameTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override { freshgame(); }
+    void TearDown() override { freshgame(); }
+};
+
+#endif

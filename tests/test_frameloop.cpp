@@ -1,0 +1,174 @@
+// The run as a whole: set-up, failed set-up, frame order, serve and quit.
+#include <GL/gl.h>
+
+#include "effects/random.h"
+#include "game/game.h"
+#include "graphics/video.h"
+#include "support.h"
+
+using namespace doubles;
+
+namespace {
+
+std::vector<Fn> fns(size_t from = 0)
+{
+    std::vector<Fn> out;
+    for (size_t i = from; i < state.log.size(); i++)
+        out.push_back(state.log[i].fn);
+    return out;
+}
+
+size_t firstof(Fn fn)
+{
+    for (size_t i = 0; i < state.log.size(); i++)
+        if (state.log[i].fn == fn)
+            return i;
+    return state.log.size();
+}
+
+int runmain()
+{
+    char arg0[] = "sparkrally";
+    char *argv[] = {arg0, nullptr};
+    return SDL_main(1, argv);
+}
+
+using FrameLoop = GameTest;
+
+TEST_F(FrameLoop, SetUpMakesTheWindowAndProjectionCallsInOrder)
+{
+    EXPECT_EQ(initgraphics(), 0);
+    std::vector<Call> want = {
+        {Fn::SDL_Init, {U(0x20)}},
+        {Fn::SDL_GL_SetAttribute, {I(SDL_GL_DOUBLEBUFFER), I(1)}},
+        {Fn::SDL_SetVideoMode, {I(640), I(480), I(16), U(3)}},
+        {Fn::glClearColor, {F(0), F(0), F(0), F(1)}},
+        {Fn::glEnable, {U(0x0DE1)}},
+        {Fn::glViewport, {I(0), I(0), I(640), I(480)}},
+        {Fn::glMatrixMode, {U(0x1701)}},
+        {Fn::glLoadIdentity, {}},
+        {Fn::glOrtho, {D(0), D(640), D(480), D(0), D(-1), D(1)}},
+        {Fn::glMatrixMode, {U(0x1700)}},
+        {Fn::glLoadIdentity, {}},
+    };
+    EXPECT_EQ(state.log, want);
+}
+
+TEST_F(FrameLoop, FailedSdlStartPrintsOneLineAndEndsWithStatusOne)
+{
+    state.init_result = -1;
+    state.error_text = "video is gone";
+    testing::internal::CaptureStdout();
+    int status = runmain();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to initialize SDL: video is gone\n");
+    EXPECT_EQ(status, 1);
+    // No video mode is asked for, no frame runs, no serve pause, SDL is shut.
+    EXPECT_EQ(fns(), (std::vector<Fn>{Fn::SDL_Init, Fn::SDL_GetError, Fn::SDL_Quit}));
+}
+
+TEST_F(FrameLoop, FailedVideoModePrintsOneLineAndMakesNoOpenGLCall)
+{
+    state.video_fails = true;
+    state.error_text = "no mode";
+    testing::internal::CaptureStdout();
+    int status = runmain();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to set video mode: no mode\n");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(fns(), (std::vector<Fn>{Fn::SDL_Init, Fn::SDL_GL_SetAttribute, Fn::SDL_SetVideoMode,
+                                      Fn::SDL_GetError, Fn::SDL_Quit}));
+}
+
+TEST_F(FrameLoop, ServeStateAndItsPauseComeBeforeTheFirstFrame)
+{
+    bool checked = false;
+    state.before_frame = [&](int frame) {
+        if (frame != 0)
+            return;
+        checked = true;
+        EXPECT_EQ(state.delays, std::vector<Uint32>{500});
+        EXPECT_EQ(state.count(Fn::SDL_GL_SwapBuffers), 0);
+        EXPECT_EQ(playery, 320.0);
+        EXPECT_EQ(enemyy, 320.0);
+        EXPECT_EQ(ball_x, 320.0);
+        EXPECT_EQ(ball_y, 240.0);
+        EXPECT_EQ(ball_r, 5.0);
+        EXPECT_EQ(ball_angle, 200.0);
+        EXPECT_EQ(ball_speed, 4.0);
+        // Seeded with 12545: the next draw is the sequence's second value.
+        EXPECT_EQ(random(0), 675602139u);
+        state.queue.push_back(closerequest());
+    };
+    EXPECT_EQ(runmain(), 0);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(state.delays, (std::vector<Uint32>{500, 16}));
+    EXPECT_LT(firstof(Fn::SDL_Delay), firstof(Fn::glClear));
+}
+
+TEST_F(FrameLoop, OneFrameRunsInItsFixedOrderAndQuitEndsTheRunAfterIt)
+{
+    state.queue.push_back(closerequest());
+    EXPECT_EQ(runmain(), 0);
+    EXPECT_EQ(state.count(Fn::glClear), 1);
+    std::vector<Fn> want = {Fn::glClear,
+                            Fn::SDL_PollEvent, // the close request
+                            Fn::SDL_PollEvent, // empty: the queue is drained
+                            Fn::glColor3f};
+    for (int bar = 0; bar < 2; bar++) {
+        want.push_back(Fn::glBegin);
+        want.insert(want.end(), 4, Fn::glVertex3f);
+        want.push_back(Fn::glEnd);
+    }
+    want.push_back(Fn::glBegin);
+    want.insert(want.end(), 11, Fn::glVertex3f);
+    want.push_back(Fn::glEnd);
+    want.insert(want.end(), {Fn::SDL_GL_SwapBuffers, Fn::SDL_Delay, Fn::SDL_Quit});
+    EXPECT_EQ(fns(firstof(Fn::glClear)), want);
+    EXPECT_EQ(state.log[firstof(Fn::glClear)], (Call{Fn::glClear, {U(GL_COLOR_BUFFER_BIT)}}));
+}
+
+TEST_F(FrameLoop, QuitSetMidFrameStillFinishesThatFrame)
+{
+    state.before_frame = [](int frame) {
+        if (frame == 3) {
+            state.keys[SDLK_ESCAPE] = 1;
+            state.queue.push_back(keydown(SDLK_ESCAPE));
+        }
+    };
+    EXPECT_EQ(runmain(), 0);
+    EXPECT_EQ(state.count(Fn::glClear), 4);
+    EXPECT_EQ(state.count(Fn::SDL_GL_SwapBuffers), 4);
+    std::vector<Fn> tail(state.log.size() >= 3 ? fns(state.log.size() - 3) : fns());
+    EXPECT_EQ(tail, (std::vector<Fn>{Fn::SDL_GL_SwapBuffers, Fn::SDL_Delay, Fn::SDL_Quit}));
+    EXPECT_EQ(state.delays.back(), 16u);
+}
+
+TEST_F(FrameLoop, EveryFrameDrawsPaddlesBallAndPipsInWhite)
+{
+    pointsp = 2;
+    pointse = 1;
+    state.before_frame = [](int frame) {
+        if (frame == 40)
+            state.queue.push_back(closerequest());
+    };
+    runmain();
+    // Each frame's first colour is white, set before any drawing, and no
+    // colour is set again until the pips are drawn.
+    size_t frame_start = 0;
+    for (size_t i = 0; i < state.log.size(); i++) {
+        if (state.log[i].fn == Fn::glClear)
+            frame_start = i;
+        if (state.log[i].fn != Fn::glBegin || frame_start == 0)
+            continue;
+        size_t colours = 0;
+        for (size_t j = frame_start; j < i; j++)
+            if (state.log[j].fn == Fn::glColor3f) {
+                colours++;
+                EXPECT_EQ(state.log[j], (Call{Fn::glColor3f, {F(1), F(1), F(1)}}));
+            }
+        EXPECT_EQ(colours, 1u);
+        frame_start = 0;
+    }
+    EXPECT_EQ(state.count(Fn::glColor3f), 41);
+}
+
+} // namespace
