@@ -5,6 +5,9 @@
 
 #include <vector>
 
+#include "effects/pool.h"
+#include "effects/random.h"
+#include "game/collisions.h"
 #include "game/game.h"
 #include "graphics/scene.h"
 #include "graphics/video.h"
@@ -31,6 +34,21 @@ class Frame
   private:
     std::vector<unsigned char> px;
 };
+
+// Every lit pixel, with its position, as the test sees it.
+struct Lit {
+    int x, y;
+    unsigned char rgb[3];
+};
+std::vector<Lit> litpixels(const Frame &f)
+{
+    std::vector<Lit> out;
+    for (int y = 0; y < 480; y++)
+        for (int x = 0; x < 640; x++)
+            if (!f.black(x, y))
+                out.push_back({x, y, {f.at(x, y)[0], f.at(x, y)[1], f.at(x, y)[2]}});
+    return out;
+}
 
 class Render : public ::testing::Test
 {
@@ -134,6 +152,57 @@ TEST_F(Render, LargerYIsDrawnLower)
     EXPECT_TRUE(f.white(639, 479));
     EXPECT_TRUE(f.black(0, 479));
     EXPECT_TRUE(f.black(639, 0));
+}
+
+TEST_F(Render, SparksOfAPlayerPaddleBounceAreBlueAndFlyRight)
+{
+    random(12545);
+    ball_x = 0;
+    ball_y = 240;
+    ball_angle = 200;
+    playery = 240;
+    checkcollisions();
+    // Twenty frames on, the burst has spread out.
+    for (int i = 0; i < 20; i++) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        updateparticles();
+    }
+    std::vector<Lit> lit = litpixels(Frame());
+    EXPECT_GT(lit.size(), 100u);
+    // Red 0, green 0..49, blue 155..254, within the 16-bit visual's rounding.
+    for (const Lit &p : lit) {
+        ASSERT_LE(p.rgb[0], 8) << p.x << "," << p.y;
+        ASSERT_LE(p.rgb[1], 56) << p.x << "," << p.y;
+        ASSERT_GE(p.rgb[2], 148) << p.x << "," << p.y;
+        ASSERT_GE(p.x, 4);
+    }
+    for (int i = 0; i < 200; i++)
+        updateparticles();
+}
+
+TEST_F(Render, SparksOfAComputerPaddleBounceAreGreenAndFlyLeft)
+{
+    random(12545);
+    ball_x = 640;
+    ball_y = 240;
+    ball_angle = 0;
+    enemyy = 240;
+    checkcollisions();
+    // Twenty frames on, the burst has spread out.
+    for (int i = 0; i < 20; i++) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        updateparticles();
+    }
+    std::vector<Lit> lit = litpixels(Frame());
+    EXPECT_GT(lit.size(), 100u);
+    for (const Lit &p : lit) {
+        ASSERT_LE(p.rgb[0], 104) << p.x << "," << p.y;
+        ASSERT_GE(p.rgb[1], 148) << p.x << "," << p.y;
+        ASSERT_LE(p.rgb[2], 8) << p.x << "," << p.y;
+        ASSERT_LE(p.x, 637);
+    }
+    for (int i = 0; i < 200; i++)
+        updateparticles();
 }
 
 } // namespace
