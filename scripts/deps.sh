@@ -5,7 +5,7 @@ set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
 test=("${play[@]}" googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
-      x11-utils imagemagick desktop-file-utils appstream dpkg-dev file binutils valgrind)
+      x11-utils libx11-dev imagemagick desktop-file-utils appstream dpkg-dev file binutils valgrind)
 
 case "${1:-}" in
 play) wanted=("${play[@]}") ;;

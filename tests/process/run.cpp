@@ -8,43 +8,80 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 
-static long long nowms()
+long long nowms()
 {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
-Outcome runbinary(const std::string &path, const std::vector<std::string> &env, int timeout_ms)
+Child spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env)
 {
     int out[2], err[2];
-    Outcome r;
-    if (pipe(out) != 0 || pipe(err) != 0)
-        return r;
-    pid_t pid = fork();
-    if (pid == 0) {
+    Child c;
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
+        return c;
+    c.started_ms = nowms();
+    c.pid = fork();
+    if (c.pid == 0) {
         dup2(out[1], 1);
         dup2(err[1], 2);
-        close(out[0]);
-        close(err[0]);
         int devnull = open("/dev/null", O_RDONLY);
         dup2(devnull, 0);
         for (const std::string &e : env)
             putenv(const_cast<char *>(e.c_str()));
-        execl(path.c_str(), path.c_str(), (char *)nullptr);
+        std::vector<char *> args;
+        for (const std::string &a : argv)
+            args.push_back(const_cast<char *>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
         _exit(127);
     }
     close(out[1]);
     close(err[1]);
+    c.outfd = out[0];
+    c.errfd = err[0];
+    return c;
+}
+
+bool running(const Child &child)
+{
+    std::ifstream stat("/proc/" + std::to_string(child.pid) + "/stat");
+    std::string pid, comm, state;
+    // comm is in parentheses and holds no spaces for the programs run here.
+    return stat >> pid >> comm >> state && state != "Z";
+}
+
+std::string readline(Child &child, int timeout_ms)
+{
+    std::string line;
     long long deadline = nowms() + timeout_ms;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    pollfd p = {child.outfd, POLLIN, 0};
+    while (line.empty() || line.back() != '\n') {
+        long long left = deadline - nowms();
+        if (left <= 0 || poll(&p, 1, int(left)) <= 0)
+            break;
+        char ch;
+        if (read(child.outfd, &ch, 1) != 1)
+            break;
+        line += ch;
+    }
+    return line;
+}
+
+Outcome finish(Child &child, int timeout_ms)
+{
+    Outcome r;
+    long long deadline = nowms() + timeout_ms;
+    pollfd fds[2] = {{child.outfd, POLLIN, 0}, {child.errfd, POLLIN, 0}};
     int open_fds = 2;
     while (open_fds > 0) {
         long long left = deadline - nowms();
         if (left <= 0) {
             r.timedout = true;
-            kill(pid, SIGKILL);
+            kill(child.pid, SIGKILL);
             break;
         }
         if (poll(fds, 2, int(left)) <= 0)
@@ -64,11 +101,20 @@ Outcome runbinary(const std::string &path, const std::vector<std::string> &env, 
         }
     }
     int st = 0;
-    waitpid(pid, &st, 0);
+    waitpid(child.pid, &st, 0);
+    r.elapsed_ms = nowms() - child.started_ms;
     for (pollfd &p : fds)
         if (p.fd >= 0)
             close(p.fd);
     if (WIFEXITED(st))
         r.status = WEXITSTATUS(st);
+    child.pid = -1;
     return r;
+}
+
+Outcome run(const std::vector<std::string> &argv, const std::vector<std::string> &env,
+            int timeout_ms)
+{
+    Child c = spawn(argv, env);
+    return finish(c, timeout_ms);
 }

@@ -7,7 +7,7 @@ namespace {
 
 TEST(Process, NoUsableVideoSystemReportsItAndExitsWithOne)
 {
-    Outcome r = runbinary(SPARKRALLY_BIN, {"SDL_VIDEODRIVER=bogus"}, 10000);
+    Outcome r = run({SPARKRALLY_BIN}, {"SDL_VIDEODRIVER=bogus"}, 10000);
     ASSERT_FALSE(r.timedout);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.rfind("Unable to initialize SDL: ", 0), 0u) << r.out;
@@ -17,7 +17,7 @@ TEST(Process, NoUsableVideoSystemReportsItAndExitsWithOne)
 
 TEST(Process, NoVideoModeReportsItAndExitsWithOne)
 {
-    Outcome r = runbinary(SPARKRALLY_BIN, {"SDL_VIDEODRIVER=dummy"}, 10000);
+    Outcome r = run({SPARKRALLY_BIN}, {"SDL_VIDEODRIVER=dummy"}, 10000);
     ASSERT_FALSE(r.timedout);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out.rfind("Unable to set video mode: ", 0), 0u) << r.out;

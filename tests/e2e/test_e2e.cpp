@@ -1,0 +1,186 @@
+// The real binary in a real window under Xvfb, driven by XTEST through
+// xdotool and watched through screenshots, with real timing throughout.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "xsession.h"
+
+namespace {
+
+// The left-alone match, as the recording doubles count it: 446 frames of
+// 16 ms, six 500 ms serves (the first and one per goal) and the 2000 ms end.
+const long long leftalone_frames = 446;
+const long long leftalone_min_ms = leftalone_frames * 16 + 6 * 500 + 2000;
+
+void sleepms(int ms) { usleep(useconds_t(ms) * 1000); }
+
+class EndToEnd : public ::testing::Test
+{
+  protected:
+    void SetUp() override { ASSERT_TRUE(x.ok()) << "Xvfb did not start"; }
+
+    // Starts the game with the pointer wherever it is now.
+    void start(const std::string &binary = SPARKRALLY_BIN)
+    {
+        game = spawn({binary}, x.env());
+        win = x.window(game.pid);
+        ASSERT_NE(win, 0ul) << "no window appeared";
+    }
+
+    // Takes screenshots until `seen` holds for one, up to timeout_ms.
+    template <class Pred> Image waitfor(const std::string &name, Pred seen, int timeout_ms)
+    {
+        long long deadline = nowms() + timeout_ms;
+        Image img;
+        do {
+            img = x.shot(win, name);
+            if (img.w == 640 && img.h == 480 && seen(img))
+                return img;
+            sleepms(50);
+        } while (nowms() < deadline);
+        ADD_FAILURE() << name << ": not seen within " << timeout_ms << " ms";
+        return img;
+    }
+
+    void holdescape()
+    {
+        x.client({"xdotool", "windowfocus", "--sync", std::to_string(win)});
+        x.client({"xdotool", "keydown", "Escape"});
+        sleepms(100);
+        x.client({"xdotool", "keyup", "Escape"});
+    }
+
+    // The process must end with status 0 and nothing on standard error.
+    Outcome expectcleanexit(int timeout_ms)
+    {
+        Outcome r = finish(game, timeout_ms);
+        EXPECT_FALSE(r.timedout);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        return r;
+    }
+
+    void TearDown() override
+    {
+        if (game.pid > 0)
+            finish(game, 1);
+    }
+
+    XSession x;
+    Child game;
+    unsigned long win = 0;
+};
+
+// The rows of column x that are white, as a run [first, last].
+std::pair<int, int> whiterun(const Image &img, int x)
+{
+    int first = -1, last = -1;
+    for (int y = 0; y < img.h; y++)
+        if (img.white(x, y)) {
+            if (first < 0)
+                first = y;
+            last = y;
+        }
+    return {first, last};
+}
+
+int rightpips(const Image &img)
+{
+    int n = 0;
+    for (int s = 625; s >= 605; s -= 5)
+        n += img.white(s + 1, 8);
+    return n;
+}
+
+TEST_F(EndToEnd, PlayerPaddleFollowsThePointer)
+{
+    start();
+    x.client({"xdotool", "mousemove", "--window", std::to_string(win), "320", "150"});
+    Image img = waitfor(
+        "paddle-follows-pointer", [](const Image &i) { return whiterun(i, 3).first == 130; }, 5000);
+    for (int col : {2, 3, 4})
+        EXPECT_EQ(whiterun(img, col), std::make_pair(130, 169)) << "column " << col;
+    EXPECT_TRUE(img.black(1, 150));
+    EXPECT_TRUE(img.black(5, 150));
+    for (int col : {635, 636, 637}) {
+        std::pair<int, int> run = whiterun(img, col);
+        EXPECT_EQ(run.second - run.first, 39) << "column " << col;
+    }
+    EXPECT_TRUE(img.black(634, whiterun(img, 636).first));
+    EXPECT_TRUE(img.black(638, whiterun(img, 636).first));
+    holdescape();
+    expectcleanexit(5000);
+}
+
+TEST_F(EndToEnd, FirstBounceAtThePlayerPaddleThrowsBlueSparks)
+{
+    start();
+    // The serve reaches the player's line near y 122.
+    x.client({"xdotool", "mousemove", "--window", std::to_string(win), "300", "124"});
+    auto bluesparks = [](const Image &img) {
+        int n = 0;
+        for (int y = 0; y < 480; y++)
+            for (int x = 6; x < 640; x++) {
+                const unsigned char *p = img.at(x, y);
+                n += p[0] <= 8 && p[1] <= 57 && p[2] >= 148;
+            }
+        return n;
+    };
+    Image img = waitfor(
+        "blue-sparks", [&](const Image &i) { return bluesparks(i) >= 20; }, 8000);
+    EXPECT_GE(bluesparks(img), 20);
+    holdescape();
+    expectcleanexit(5000);
+}
+
+TEST_F(EndToEnd, EscapeHeldLikeAPersonEndsTheRunAtOnce)
+{
+    start();
+    waitfor(
+        "before-escape", [](const Image &i) { return whiterun(i, 636).first >= 0; }, 5000);
+    long long pressed = nowms();
+    holdescape();
+    expectcleanexit(5000);
+    EXPECT_LT(nowms() - pressed, 1500);
+}
+
+TEST_F(EndToEnd, CloseRequestEndsTheRun)
+{
+    start();
+    waitfor(
+        "before-close", [](const Image &i) { return whiterun(i, 636).first >= 0; }, 5000);
+    ASSERT_TRUE(x.closerequest(win));
+    expectcleanexit(5000);
+}
+
+TEST_F(EndToEnd, CloseRequestDuringTheServePauseStillEndsTheRun)
+{
+    start();
+    ASSERT_TRUE(x.closerequest(win));
+    Outcome r = expectcleanexit(5000);
+    EXPECT_LT(r.elapsed_ms, 5000);
+}
+
+TEST_F(EndToEnd, LeftAloneTheComputerWinsAndTheWindowCloses)
+{
+    // The pointer stays outside the window, so no motion ever reaches it.
+    x.client({"xdotool", "mousemove", "0", "0"});
+    start();
+    int most = 0;
+    while (running(game) && nowms() - game.started_ms < 60000) {
+        Image img = x.shot(win, "left-alone");
+        if (img.w == 640)
+            most = std::max(most, rightpips(img));
+        sleepms(300);
+    }
+    Outcome r = expectcleanexit(60000);
+    // The fifth pip is on screen for one 16 ms frame only; the fourth stays
+    // through the final pauses.
+    EXPECT_GE(most, 4);
+    EXPECT_GE(r.elapsed_ms, leftalone_min_ms);
+    EXPECT_LT(r.elapsed_ms, leftalone_min_ms * 2 + 10000);
+}
+
+} // namespace
