@@ -18,7 +18,7 @@ class Particle
     // colour, which it leaves current.
     void draw();
 
-    int get_ltime();
+    int get_ltime() { return ltime; }
 
     double x, y;          // pixels, y growing downward
     double angle;         // degrees, never folded

@@ -155,4 +155,16 @@ TEST_F(Sparks, EmptyRingDrawsNothing)
     EXPECT_EQ(particlec, 0);
 }
 
+TEST_F(Sparks, EveryChannelValueIsDividedBy255InDoublePrecision)
+{
+    for (int v : {-300, -1, 0, 1, 25, 128, 200, 254, 255, 256, 1000}) {
+        reset();
+        Particle(0, 0, 0, 1, 0, v, 255 - v, v / 2, 0).draw();
+        EXPECT_EQ(state.log.front(), (Call{Fn::glColor3f,
+                                           {F(float(v / 255.0)), F(float((255 - v) / 255.0)),
+                                            F(float(v / 2 / 255.0))}}))
+            << v;
+    }
+}
+
 } // namespace

@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <ostream>
@@ -63,6 +62,33 @@ struct Call {
 std::ostream &operator<<(std::ostream &os, const Call &c);
 const char *name(Fn fn);
 
+// Pending events. Draining it frees nothing, so that tests can count the
+// game's own allocations and releases while the game polls.
+class EventQueue
+{
+  public:
+    EventQueue &operator=(std::initializer_list<SDL_Event> events)
+    {
+        items.assign(events);
+        next = 0;
+        return *this;
+    }
+    void push_back(const SDL_Event &e)
+    {
+        if (empty()) {
+            items.clear();
+            next = 0;
+        }
+        items.push_back(e);
+    }
+    bool empty() const { return next == items.size(); }
+    SDL_Event pop() { return items[next++]; }
+
+  private:
+    std::vector<SDL_Event> items;
+    size_t next = 0;
+};
+
 // What the doubles do and what they saw. reset() restores a quiet default:
 // SDL starts, the video mode opens, no events, no keys down.
 struct State {
@@ -75,7 +101,7 @@ struct State {
     bool video_fails = false; // SDL_SetVideoMode returns null
     std::string error_text = "no such device";
 
-    std::deque<SDL_Event> queue; // pending events, drained by SDL_PollEvent
+    EventQueue queue; // drained by SDL_PollEvent
     Uint8 keys[SDLK_LAST] = {};  // the key-state array
 
     int frames = 0;                              // glClear calls so far: a frame begins with one

@@ -35,8 +35,7 @@ int SDL_PollEvent(SDL_Event *event)
     note(Fn::SDL_PollEvent, {P(event)});
     if (state.queue.empty())
         return 0;
-    *event = state.queue.front();
-    state.queue.pop_front();
+    *event = state.queue.pop();
     return 1;
 }
 

@@ -1,0 +1,170 @@
+// The whole frame on real SDL and Mesa (offscreen driver, no display): the
+// game's frame functions in their order, against a floor that issues exactly
+// the same OpenGL calls from precomputed values with no game logic. Both end
+// with the buffer swap and glFinish, so the renderer's deferred work counts
+// on both sides. The 16 ms sleep is left out of both.
+#include <GL/gl.h>
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "effects/particle.h"
+#include "effects/pool.h"
+#include "effects/random.h"
+#include "game/ball.h"
+#include "game/game.h"
+#include "game/input.h"
+#include "graphics/scene.h"
+#include "graphics/video.h"
+#include "ratios.h"
+
+namespace {
+
+// n long-lived sparks spread over the field, as a few bursts leave them.
+void fill(int n)
+{
+    for (Particle *&p : obj_particle) {
+        delete p;
+        p = nullptr;
+    }
+    particlec = 0;
+    random(12545);
+    for (int i = 0; i < n; i++) {
+        uint32_t a = random(0), b = random(0);
+        emitparticle(int(a % 640u), int(b % 480u), int(a % 360u) - 180, 1 << 30, int(b % 200u),
+                     int(a % 256u), int(b % 256u), int((a >> 8) % 256u), 0.0);
+    }
+}
+
+struct Saved {
+    double x, y, fall;
+    int ltime;
+};
+
+// Puts the ball mid-field and the sparks back where they started, so every
+// iteration draws the same picture and no bounce or goal happens.
+void rewind(const std::vector<Saved> &saved)
+{
+    ball_x = 320;
+    ball_y = 240;
+    ball_angle = 200;
+    ball_speed = 4;
+    for (size_t i = 0; i < saved.size(); i++) {
+        Particle *p = obj_particle[i];
+        p->x = saved[i].x;
+        p->y = saved[i].y;
+        p->fall = saved[i].fall;
+        p->ltime = saved[i].ltime;
+    }
+}
+
+void BM_gameframe(benchmark::State &state)
+{
+    int n = int(state.range(0));
+    fill(n);
+    pointsp = 2;
+    pointse = 3;
+    std::vector<Saved> saved;
+    for (int i = 0; i < n; i++) {
+        Particle *p = obj_particle[i];
+        saved.push_back({p->x, p->y, p->fall, p->ltime});
+    }
+    // The rewind is timed with the frame: pausing the clock costs more than
+    // its few thousand stores, and stalls the renderer's threads.
+    for (auto _ : state) {
+        rewind(saved);
+        glClear(GL_COLOR_BUFFER_BIT);
+        checkevents();
+        moveplayerbar();
+        calccpu();
+        drawbars();
+        moveball();
+        drawball();
+        drawpoints();
+        checkifwin();
+        updateparticles();
+        SDL_GL_SwapBuffers();
+        glFinish();
+    }
+}
+BENCHMARK(BM_gameframe)->Arg(0)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+struct Line {
+    float r, g, b, x0, x1, y;
+};
+
+void quad(float x0, float y0, float x1, float y1)
+{
+    glBegin(GL_QUADS);
+    glVertex3f(x0, y0, 0);
+    glVertex3f(x0, y1, 0);
+    glVertex3f(x1, y1, 0);
+    glVertex3f(x1, y0, 0);
+    glEnd();
+}
+
+void BM_floorframe(benchmark::State &state)
+{
+    int n = int(state.range(0));
+    fill(n);
+    // What the game's frame draws, worked out once.
+    std::vector<Line> lines;
+    for (int i = 0; i < n; i++) {
+        Particle q = *obj_particle[i];
+        q.update();
+        lines.push_back({float(q.red / 255.0), float(q.green / 255.0), float(q.blue / 255.0),
+                         float(q.x), float(q.x + 1), float(q.y)});
+    }
+    float ring[11][2];
+    for (int k = 0; k < 11; k++) {
+        double t = 36 * k * double(DEG);
+        ring[k][0] = float(316.2412 + 5 * std::cos(t));
+        ring[k][1] = float(238.6319 + 5 * std::sin(t));
+    }
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(1, 1, 1);
+        quad(2, -20, 5, 20);
+        quad(638, 300, 635, 340);
+        glBegin(GL_LINE_STRIP);
+        for (auto &v : ring)
+            glVertex3f(v[0], v[1], 0);
+        glEnd();
+        for (float s : {10.f, 15.f, 615.f, 620.f, 625.f})
+            quad(s, 2, s + 3, 15);
+        for (const Line &l : lines) {
+            glColor3f(l.r, l.g, l.b);
+            glBegin(GL_LINES);
+            glVertex3f(l.x0, l.y, 0);
+            glVertex3f(l.x1, l.y, 0);
+            glEnd();
+        }
+        SDL_GL_SwapBuffers();
+        glFinish();
+    }
+}
+BENCHMARK(BM_floorframe)->Arg(0)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    // llvmpipe renders on the calling thread, so each frame's rendering is
+    // timed where it is issued, without the scheduling noise of its threads.
+    setenv("LP_NUM_THREADS", "0", 0);
+    if (initgraphics() != 0)
+        return 1;
+    const char *renderer = reinterpret_cast<const char *>(glGetString(GL_RENDERER));
+    printf("renderer: %s\n", renderer ? renderer : "unknown");
+    int status = runwithratios(argc, argv,
+                               {{"BM_gameframe/0", "BM_floorframe/0"},
+                                {"BM_gameframe/1000", "BM_floorframe/1000"},
+                                {"BM_gameframe/5000", "BM_floorframe/5000"}});
+    SDL_Quit();
+    return status;
+}
