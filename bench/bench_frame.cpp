@@ -21,24 +21,9 @@
 #include "graphics/scene.h"
 #include "graphics/video.h"
 #include "ratios.h"
+#include "ring.h"
 
 namespace {
-
-// n long-lived sparks spread over the field, as a few bursts leave them.
-void fill(int n)
-{
-    for (Particle *&p : obj_particle) {
-        delete p;
-        p = nullptr;
-    }
-    particlec = 0;
-    random(12545);
-    for (int i = 0; i < n; i++) {
-        uint32_t a = random(0), b = random(0);
-        emitparticle(int(a % 640u), int(b % 480u), int(a % 360u) - 180, 1 << 30, int(b % 200u),
-                     int(a % 256u), int(b % 256u), int((a >> 8) % 256u), 0.0);
-    }
-}
 
 struct Saved {
     double x, y, fall;
@@ -65,7 +50,7 @@ void rewind(const std::vector<Saved> &saved)
 void BM_gameframe(benchmark::State &state)
 {
     int n = int(state.range(0));
-    fill(n);
+    fillring(n, true);
     pointsp = 2;
     pointse = 3;
     std::vector<Saved> saved;
@@ -110,7 +95,7 @@ void quad(float x0, float y0, float x1, float y1)
 void BM_floorframe(benchmark::State &state)
 {
     int n = int(state.range(0));
-    fill(n);
+    fillring(n, true);
     // What the game's frame draws, worked out once.
     std::vector<Line> lines;
     for (int i = 0; i < n; i++) {

@@ -12,25 +12,9 @@
 #include "game/collisions.h"
 #include "game/game.h"
 #include "ratios.h"
+#include "ring.h"
 
 namespace {
-
-// Empties the ring, then fills n slots with sparks that outlive the run,
-// with the spread of headings, speeds and colours that bursts give.
-void fill(int n)
-{
-    for (Particle *&p : obj_particle) {
-        delete p;
-        p = nullptr;
-    }
-    particlec = 0;
-    random(12545);
-    for (int i = 0; i < n; i++) {
-        uint32_t d = random(0);
-        emitparticle(320, 240, int(d % 360u) - 180, 1 << 30, int(d % 200u), int(d % 256u),
-                     int((d >> 8) % 256u), int((d >> 16) % 256u), 0.0);
-    }
-}
 
 void perspark(benchmark::State &state, int n)
 {
@@ -42,7 +26,7 @@ void perspark(benchmark::State &state, int n)
 void BM_updateparticles(benchmark::State &state)
 {
     int n = int(state.range(0));
-    fill(n);
+    fillring(n, false);
     for (auto _ : state)
         updateparticles();
     perspark(state, n);
@@ -52,7 +36,7 @@ BENCHMARK(BM_updateparticles)->Arg(0)->Arg(1000)->Arg(5000)->Unit(benchmark::kMi
 void BM_cossin_floor(benchmark::State &state)
 {
     int n = int(state.range(0));
-    fill(n);
+    fillring(n, false);
     std::vector<double> angles;
     for (int i = 0; i < n; i++)
         angles.push_back(obj_particle[i]->angle);
@@ -70,7 +54,7 @@ BENCHMARK(BM_cossin_floor)->Arg(0)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicro
 // top edge), into a full ring: 501 or 1002 sparks made, as many released.
 void BM_burst(benchmark::State &state, double y, double paddle)
 {
-    fill(5000);
+    fillring(5000, false);
     for (auto _ : state) {
         ball_x = 0;
         ball_y = y;

@@ -3,6 +3,10 @@
 #ifndef SPARKRALLY_EFFECTS_PARTICLE_H
 #define SPARKRALLY_EFFECTS_PARTICLE_H
 
+// The particle module's own single-precision pi, equal to the game's pi.
+// Motion uses the shared DEG; nothing reads this.
+static const float particles_Pi = 3.14159274f;
+
 class Particle
 {
   public:

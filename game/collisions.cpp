@@ -9,24 +9,28 @@
 
 static const int burst_sparks = 501;
 
+// Draws a spark's values in their fixed order: d[0] is d1, drawn first.
+static void drawvalues(uint32_t *d, int n)
+{
+    for (int k = 0; k < n; k++)
+        d[k] = random(0);
+}
+
 // A paddle burst draws five values per spark: blue sparks flying right from
 // the player's paddle, green sparks flying left from the computer's.
 static void paddleburst(bool right)
 {
     for (int i = 0; i < burst_sparks; i++) {
-        uint32_t d1 = random(0);
-        uint32_t d2 = random(0);
-        uint32_t d3 = random(0);
-        uint32_t d4 = random(0);
-        uint32_t d5 = random(0);
-        int speed = int(d3 % 200u);
-        int ltime = int(d4 % 100u + 50u);
+        uint32_t d[5];
+        drawvalues(d, 5);
+        int speed = int(d[2] % 200u);
+        int ltime = int(d[3] % 100u + 50u);
         if (right)
-            emitparticle(int(ball_x), int(ball_y), int(uint32_t(-90) - d5 % 180u), ltime, speed,
-                         int(d2 % 100u), int(d1 % 100u + 155u), 0, 0.0);
+            emitparticle(int(ball_x), int(ball_y), int(uint32_t(-90) - d[4] % 180u), ltime, speed,
+                         int(d[1] % 100u), int(d[0] % 100u + 155u), 0, 0.0);
         else
-            emitparticle(int(ball_x), int(ball_y), int(90u - d5 % 180u), ltime, speed, 0,
-                         int(d2 % 50u), int(d1 % 100u + 155u), 0.0);
+            emitparticle(int(ball_x), int(ball_y), int(90u - d[4] % 180u), ltime, speed, 0,
+                         int(d[1] % 50u), int(d[0] % 100u + 155u), 0.0);
     }
 }
 
@@ -35,15 +39,12 @@ static void paddleburst(bool right)
 static void wallburst(bool bottom)
 {
     for (int i = 0; i < burst_sparks; i++) {
-        uint32_t d1 = random(0);
-        uint32_t d2 = random(0);
-        uint32_t d3 = random(0);
-        uint32_t d4 = random(0);
-        uint32_t d5 = random(0);
-        uint32_t d6 = random(0);
-        int angle = bottom ? int(0u - d6 % 180u) : int(180u - d6 % 180u);
-        emitparticle(int(ball_x), int(ball_y), angle, int(d5 % 100u + 50u), int(d4 % 200u),
-                     int(d3 % 100u + 155u), int(d2 % 100u + 155u), int(d1 % 100u + 155u), 0.0);
+        uint32_t d[6];
+        drawvalues(d, 6);
+        int angle = bottom ? int(0u - d[5] % 180u) : int(180u - d[5] % 180u);
+        emitparticle(int(ball_x), int(ball_y), angle, int(d[4] % 100u + 50u), int(d[3] % 200u),
+                     int(d[2] % 100u + 155u), int(d[1] % 100u + 155u), int(d[0] % 100u + 155u),
+                     0.0);
     }
 }
 

@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh play
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSPARKRALLY_TESTS=OFF -DSPARKRALLY_BENCH=OFF >/dev/null
+cmake --preset release -DSPARKRALLY_TESTS=OFF -DSPARKRALLY_BENCH=OFF >/dev/null
 cmake --build build --target sparkrally -j "$(nproc)"
 exec build/sparkrally

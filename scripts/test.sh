@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the whole
+# suite on the release build, then the unit, whole-match and soak tests again
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Extra arguments go to
+# the first ctest (for example -L unit, or -LE e2e).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSPARKRALLY_TESTS=ON -DSPARKRALLY_BENCH=ON >/dev/null
-cmake --build build -j "$(nproc)"
-cd build
-ctest --output-on-failure -j "$(nproc)" "$@"
+jobs=$(nproc)
+cmake --preset release -DSPARKRALLY_TESTS=ON -DSPARKRALLY_BENCH=ON >/dev/null
+cmake --build --preset release -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs" "$@")
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"

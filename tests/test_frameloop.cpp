@@ -40,7 +40,7 @@ TEST_F(FrameLoop, SetUpMakesTheWindowAndProjectionCallsInOrder)
     EXPECT_EQ(initgraphics(), 0);
     std::vector<Call> want = {
         {Fn::SDL_Init, {U(0x20)}},
-        {Fn::SDL_GL_SetAttribute, {I(SDL_GL_DOUBLEBUFFER), I(1)}},
+        {Fn::SDL_GL_SetAttribute, {I(5), I(1)}}, // SDL_GL_DOUBLEBUFFER
         {Fn::SDL_SetVideoMode, {I(640), I(480), I(16), U(3)}},
         {Fn::glClearColor, {F(0), F(0), F(0), F(1)}},
         {Fn::glEnable, {U(0x0DE1)}},

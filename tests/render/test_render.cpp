@@ -154,20 +154,30 @@ TEST_F(Render, LargerYIsDrawnLower)
     EXPECT_TRUE(f.black(639, 0));
 }
 
-TEST_F(Render, SparksOfAPlayerPaddleBounceAreBlueAndFlyRight)
+// The lit pixels twenty frames after a paddle bounce at x, once the burst
+// has spread out; then the rest of its life, so the next test starts clean.
+std::vector<Lit> burst(double x, double heading)
 {
     random(12545);
-    ball_x = 0;
+    ball_x = x;
     ball_y = 240;
-    ball_angle = 200;
-    playery = 240;
+    ball_angle = heading;
+    playery = enemyy = 240;
     checkcollisions();
-    // Twenty frames on, the burst has spread out.
     for (int i = 0; i < 20; i++) {
         glClear(GL_COLOR_BUFFER_BIT);
         updateparticles();
     }
     std::vector<Lit> lit = litpixels(Frame());
+    for (int i = 0; i < 200; i++)
+        updateparticles();
+    glClear(GL_COLOR_BUFFER_BIT);
+    return lit;
+}
+
+TEST_F(Render, SparksOfAPlayerPaddleBounceAreBlueAndFlyRight)
+{
+    std::vector<Lit> lit = burst(0, 200);
     EXPECT_GT(lit.size(), 100u);
     // Red 0, green 0..49, blue 155..254, within the 16-bit visual's rounding.
     for (const Lit &p : lit) {
@@ -176,24 +186,11 @@ TEST_F(Render, SparksOfAPlayerPaddleBounceAreBlueAndFlyRight)
         ASSERT_GE(p.rgb[2], 148) << p.x << "," << p.y;
         ASSERT_GE(p.x, 4);
     }
-    for (int i = 0; i < 200; i++)
-        updateparticles();
 }
 
 TEST_F(Render, SparksOfAComputerPaddleBounceAreGreenAndFlyLeft)
 {
-    random(12545);
-    ball_x = 640;
-    ball_y = 240;
-    ball_angle = 0;
-    enemyy = 240;
-    checkcollisions();
-    // Twenty frames on, the burst has spread out.
-    for (int i = 0; i < 20; i++) {
-        glClear(GL_COLOR_BUFFER_BIT);
-        updateparticles();
-    }
-    std::vector<Lit> lit = litpixels(Frame());
+    std::vector<Lit> lit = burst(640, 0);
     EXPECT_GT(lit.size(), 100u);
     for (const Lit &p : lit) {
         ASSERT_LE(p.rgb[0], 104) << p.x << "," << p.y;
@@ -201,8 +198,6 @@ TEST_F(Render, SparksOfAComputerPaddleBounceAreGreenAndFlyLeft)
         ASSERT_LE(p.rgb[2], 8) << p.x << "," << p.y;
         ASSERT_LE(p.x, 637);
     }
-    for (int i = 0; i < 200; i++)
-        updateparticles();
 }
 
 } // namespace
