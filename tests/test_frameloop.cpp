@@ -171,4 +171,40 @@ TEST_F(FrameLoop, EveryFrameDrawsPaddlesBallAndPipsInWhite)
     EXPECT_EQ(state.count(Fn::glColor3f), 41);
 }
 
+TEST_F(FrameLoop, SparksNeverTintTheNextFramesBallAndPips)
+{
+    pointsp = 1;
+    pointse = 2;
+    // Meet the serve with the paddle so that bursts fly, then close.
+    state.before_frame = [](int frame) {
+        state.queue.push_back(motion(10, int(ball_y)));
+        if (frame == 300)
+            state.queue.push_back(closerequest());
+    };
+    runmain();
+    ASSERT_GT(calls(Fn::glColor3f).size(), 1000u);
+    const Call white{Fn::glColor3f, {F(1), F(1), F(1)}};
+    // Within each frame: white first, then every quad and the ball's strip,
+    // and only then the sparks' own colours.
+    bool inframe = false, sawcolour = false, sparkcolour = false;
+    int frames = 0;
+    for (const Call &c : state.log) {
+        if (c.fn == Fn::glClear) {
+            inframe = true;
+            sawcolour = sparkcolour = false;
+            frames++;
+        } else if (inframe && c.fn == Fn::glColor3f) {
+            if (!sawcolour)
+                EXPECT_EQ(c, white) << "frame " << frames;
+            else
+                sparkcolour = true;
+            sawcolour = true;
+        } else if (inframe && c.fn == Fn::glBegin && c.args[0].bits != GL_LINES) {
+            EXPECT_TRUE(sawcolour);
+            EXPECT_FALSE(sparkcolour) << "frame " << frames;
+        }
+    }
+    EXPECT_EQ(frames, 301);
+}
+
 } // namespace

@@ -9,13 +9,13 @@
 #include <string>
 
 struct Watched {
-    long long frames = 0;    // frames played
-    long long events = 0;    // events fed
-    long long checks = 0;    // invariant checks made
-    long long emitted = 0;   // sparks allocated
-    int most_live = 0;       // most sparks live after a walk
-    int matches = 0;         // runs that ended with a side at 5
-    std::string failure;     // the first invariant broken, with its frame
+    long long frames = 0;  // frames played
+    long long events = 0;  // events fed
+    long long checks = 0;  // invariant checks made
+    long long emitted = 0; // sparks allocated
+    int most_live = 0;     // most sparks live after a walk
+    int matches = 0;       // runs that ended with a side at 5
+    std::string failure;   // the first invariant broken, with its frame
 };
 
 // What a feed does for one frame: queue events and set the key state.
