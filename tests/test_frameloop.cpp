@@ -207,4 +207,43 @@ TEST_F(FrameLoop, SparksNeverTintTheNextFramesBallAndPips)
     EXPECT_EQ(frames, 301);
 }
 
+TEST_F(FrameLoop, MatchEndsFromFivePointsOnWithTwoSecondsForEachSide)
+{
+    pointsp = 4;
+    pointse = 4;
+    checkifwin();
+    EXPECT_FALSE(quit);
+    EXPECT_TRUE(state.delays.empty());
+
+    pointsp = 5;
+    checkifwin();
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(state.delays, std::vector<Uint32>{2000});
+
+    // Never both at once in a game, but if so, both pauses run.
+    reset();
+    quit = false;
+    pointse = 5;
+    checkifwin();
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(state.delays, (std::vector<Uint32>{2000, 2000}));
+    EXPECT_TRUE(calls(Fn::glBegin).empty());
+}
+
+TEST_F(FrameLoop, WithoutPointerMotionThePlayerPaddleIsCentredOnTheTopEdge)
+{
+    state.before_frame = [](int frame) {
+        if (frame == 1)
+            state.queue.push_back(closerequest());
+    };
+    runmain();
+    std::vector<Call> v = calls(Fn::glVertex3f);
+    ASSERT_GE(v.size(), 30u);
+    for (size_t frame = 0; frame < 2; frame++) {
+        size_t first = frame * (v.size() / 2);
+        EXPECT_EQ(v[first], vertex(2, -20));
+        EXPECT_EQ(v[first + 1], vertex(2, 20));
+    }
+}
+
 } // namespace
