@@ -9,7 +9,8 @@
 #include "graphics/scene.h"
 #include "graphics/video.h"
 
-void runframe()
+// One frame, in its fixed order, ending with the swap and the 16 ms sleep.
+static void runframe()
 {
     glClear(GL_COLOR_BUFFER_BIT);
     checkevents();

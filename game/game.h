@@ -43,10 +43,6 @@ extern int pointse;    // computer's points
 // Returns 0, or 1 when the window could not be opened (no frame runs then).
 int SDL_main(int argc, char *argv[]);
 
-// One frame of the loop, in its fixed order, ending with the swap and the
-// 16 ms sleep. SDL_main calls it while quit is false.
-void runframe();
-
 // Puts paddles and ball into the serve state, then pauses 500 ms.
 void resetgame();
 

@@ -29,6 +29,13 @@ void freshgame()
     doubles::reset();
 }
 
+int runmain()
+{
+    char arg0[] = "sparkrally";
+    char *argv[] = {arg0, nullptr};
+    return SDL_main(1, argv);
+}
+
 int livesparks()
 {
     int n = 0;

@@ -13,6 +13,9 @@
 // live sparks, and resets the doubles.
 void freshgame();
 
+// Runs the game's entry as the process would, with the program's name.
+int runmain();
+
 // Number of non-empty slots in the spark ring.
 int livesparks();
 

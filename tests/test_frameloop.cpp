@@ -26,13 +26,6 @@ size_t firstof(Fn fn)
     return state.log.size();
 }
 
-int runmain()
-{
-    char arg0[] = "sparkrally";
-    char *argv[] = {arg0, nullptr};
-    return SDL_main(1, argv);
-}
-
 using FrameLoop = GameTest;
 
 TEST_F(FrameLoop, SetUpMakesTheWindowAndProjectionCallsInOrder)

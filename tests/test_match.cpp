@@ -12,13 +12,6 @@ using namespace doubles;
 
 namespace {
 
-int runmain()
-{
-    char arg0[] = "sparkrally";
-    char *argv[] = {arg0, nullptr};
-    return SDL_main(1, argv);
-}
-
 // Ends a runaway run instead of looping for ever.
 void guard(int frame)
 {

@@ -80,7 +80,6 @@ void watchrun(const Feed &feed, int maxframes, Watched &w)
     state.after_frame = [&](int frame) {
         alloccount::stop();
         w.frames++;
-        w.checks++;
         w.emitted += alloccount::news;
         int live = livesparks();
         if (live > w.most_live)

@@ -11,7 +11,6 @@
 struct Watched {
     long long frames = 0;  // frames played
     long long events = 0;  // events fed
-    long long checks = 0;  // invariant checks made
     long long emitted = 0; // sparks allocated
     int most_live = 0;     // most sparks live after a walk
     int matches = 0;       // runs that ended with a side at 5
