@@ -1,5 +1,8 @@
 #include "support.h"
 
+#include <cstdlib>
+#include <string>
+
 #include "effects/particle.h"
 #include "game/game.h"
 
@@ -27,6 +30,19 @@ void freshgame()
     pointsp = 0;
     pointse = 0;
     doubles::reset();
+    setvar("SDL_VIDEODRIVER", nullptr);
+}
+
+void setvar(const char *name, const char *value)
+{
+#ifdef _WIN32
+    _putenv_s(name, value ? value : "");
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+#endif
 }
 
 int runmain()

@@ -10,8 +10,12 @@
 #include "doubles/recorder.h"
 
 // Puts every game global back to its value at program start, releases any
-// live sparks, and resets the doubles.
+// live sparks, resets the doubles, and removes SDL_VIDEODRIVER, which the
+// set-up reads, so that a player's setting cannot change a verdict.
 void freshgame();
+
+// Sets an environment variable, or removes it when value is null.
+void setvar(const char *name, const char *value);
 
 // Runs the game's entry as the process would, with the program's name.
 int runmain();

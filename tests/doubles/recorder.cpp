@@ -36,6 +36,7 @@ Arg P(const void *v) { return {'p', uint64_t(uintptr_t(v))}; }
 const char *name(Fn fn)
 {
     static const char *const names[] = {"SDL_Init",
+                                        "SDL_VideoDriverName",
                                         "SDL_GL_SetAttribute",
                                         "SDL_SetVideoMode",
                                         "SDL_GetError",

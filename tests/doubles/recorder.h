@@ -20,6 +20,7 @@ namespace doubles {
 
 enum class Fn {
     SDL_Init,
+    SDL_VideoDriverName,
     SDL_GL_SetAttribute,
     SDL_SetVideoMode,
     SDL_GetError,
@@ -100,9 +101,10 @@ struct State {
     int init_result = 0;      // SDL_Init's result
     bool video_fails = false; // SDL_SetVideoMode returns null
     std::string error_text = "no such device";
+    std::string driver = "x11"; // the video driver SDL_VideoDriverName reports
 
-    EventQueue queue; // drained by SDL_PollEvent
-    Uint8 keys[SDLK_LAST] = {};  // the key-state array
+    EventQueue queue;           // drained by SDL_PollEvent
+    Uint8 keys[SDLK_LAST] = {}; // the key-state array
 
     int frames = 0;                              // glClear calls so far: a frame begins with one
     std::function<void(int frame)> before_frame; // at each glClear

@@ -1,6 +1,8 @@
 // SDL 1.2 as the game sees it, answered from the recorder's state.
 #include <SDL.h>
 
+#include <cstdio>
+
 #include "recorder.h"
 
 using namespace doubles;
@@ -9,6 +11,15 @@ int SDL_Init(Uint32 flags)
 {
     note(Fn::SDL_Init, {U(flags)});
     return state.init_result;
+}
+
+char *SDL_VideoDriverName(char *namebuf, int maxlen)
+{
+    note(Fn::SDL_VideoDriverName, {I(maxlen)});
+    if (maxlen <= 0)
+        return nullptr;
+    snprintf(namebuf, size_t(maxlen), "%s", state.driver.c_str());
+    return namebuf;
 }
 
 int SDL_GL_SetAttribute(SDL_GLattr attr, int value)

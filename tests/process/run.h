@@ -9,23 +9,35 @@
 #include <vector>
 
 struct Outcome {
-    std::string out, err;
-    int status = -1; // exit status, when it exited
+    std::string out, err; // err also says why a child could not be started
+    int status = -1;      // exit status, when it exited
     bool timedout = false;
     long long elapsed_ms = 0; // from the start to the end or the kill
 };
 
 struct Child {
-    pid_t pid = -1;
+    pid_t pid = -1; // -1 when it could not be started
     int outfd = -1, errfd = -1;
     long long started_ms = 0;
+    std::string failure; // why it could not be started
 };
 
-// argv[0] is the program, searched in PATH. env entries ("NAME=value") are
-// added to the inherited environment; standard input is /dev/null.
+// The inherited environment without the settings that change what SDL, Mesa,
+// X clients or Wine do (SDL_*, SDL12COMPAT_*, DISPLAY, XAUTHORITY,
+// WAYLAND_DISPLAY, LIBGL_*, WINE*, ...), with env's entries ("NAME=value")
+// added: a player's exported settings never reach a test's child.
+std::vector<std::string> cleanenv(const std::vector<std::string> &env = {});
+
+// The same for this process itself, for tests that start SDL in-process.
+void cleanownenv(const std::vector<std::string> &env);
+
+// argv[0] is the program, searched in PATH; the child's environment is
+// cleanenv(env) and its standard input is /dev/null.
 Child spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env = {});
 
 // Collects the child's output until it ends, or kills it after timeout_ms.
+// A child that was never started gives status -1 and its failure in err;
+// nothing is signalled or waited for then.
 Outcome finish(Child &child, int timeout_ms);
 
 // Whether the child is still running (an exited, unreaped child is not).
