@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset release -DSPARKRALLY_BENCH=ON >/dev/null
 cmake --build build --target bench_logic bench_frame -j "$(nproc)"
 args=(--benchmark_repetitions=15 --benchmark_enable_random_interleaving=true
       --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 "$@")

@@ -7,11 +7,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-600}
 scripts/deps.sh test
-if ! command -v clang++ >/dev/null || [ ! -d /usr/lib/llvm-14/lib/clang ]; then
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+install() {
     "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq clang libclang-rt-14-dev
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@"
+}
+command -v clang++ >/dev/null || install clang
+# libFuzzer's runtime comes with the compiler-rt package of clang's version.
+if [ ! -e "$(clang++ --print-runtime-dir)/libclang_rt.fuzzer-x86_64.a" ]; then
+    install "libclang-rt-$(clang++ -dumpversion | cut -d. -f1)-dev"
 fi
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DSPARKRALLY_FUZZ=ON -DSPARKRALLY_BENCH=OFF \
@@ -27,9 +32,7 @@ head -c 400 /dev/zero | tr '\0' '\224' >"$work/seed-follow"
 printf '\xca\x42\x11\x01\x1b\x00\x00\x00' >"$work/seed-flood-escape"
 build-fuzz/tests/fuzz_frames -max_total_time="$seconds" -max_len=4096 -timeout=60 \
     -rss_limit_mb=4096 -print_final_stats=1 "$work" tests/fuzz/corpus
-# Keep the smallest set of inputs that covers what the whole run covered.
-fresh=$(mktemp -d)
-build-fuzz/tests/fuzz_frames -merge=1 "$fresh" "$work" tests/fuzz/corpus
-rm -rf tests/fuzz/corpus
-mv "$fresh" tests/fuzz/corpus
+# Add to the kept corpus only the inputs that reach something new; nothing
+# already kept is removed.
+build-fuzz/tests/fuzz_frames -merge=1 tests/fuzz/corpus "$work"
 echo "tests/fuzz/corpus: $(ls tests/fuzz/corpus | wc -l) inputs"

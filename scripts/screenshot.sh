@@ -4,19 +4,30 @@
 # the window for a few seconds and keeps the most colourful frame.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh test
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build --target sparkrally -j "$(nproc)"
 
+# Build once, outside the virtual server, then run the rest inside it.
 if [ -z "${SPARKRALLY_IN_XVFB:-}" ]; then
-    SPARKRALLY_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+    scripts/deps.sh test
+    cmake --preset release >/dev/null
+    cmake --build build --target sparkrally -j "$(nproc)"
+    # The game must use this server, whatever the session exports.
+    exec env -u SDL_VIDEODRIVER -u WAYLAND_DISPLAY SPARKRALLY_IN_XVFB=1 \
+        xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 fi
 
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
 build/sparkrally &
 game=$!
-win=$(xdotool search --sync --onlyvisible --pid "$game" | head -n 1)
+# Wait for the window, but not for a game that has already ended.
+win=""
+for i in $(seq 1 100); do
+    kill -0 "$game" 2>/dev/null || { wait "$game" || true; echo "the game ended before its window appeared" >&2; exit 1; }
+    win=$(xdotool search --onlyvisible --pid "$game" 2>/dev/null | head -n 1 || true)
+    [ -n "$win" ] && break
+    sleep 0.1
+done
+[ -n "$win" ] || { kill "$game"; echo "no window appeared" >&2; exit 1; }
 # The serve reaches the player's line near y 122.
 xdotool mousemove --window "$win" 300 124
 best=""

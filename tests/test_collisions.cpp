@@ -124,6 +124,7 @@ TEST_F(Collisions, RightPaddleBurstIsGreenAndFliesLeft)
     expectspark(0, {637, 240, -197, 189, 86, 22, 194, 0});
     EXPECT_EQ(random(0), after(501 * 5));
     for (int i = 0; i < 501; i++) {
+        ASSERT_NE(obj_particle[i], nullptr) << "slot " << i;
         EXPECT_LE(obj_particle[i]->angle, -90);
         EXPECT_GE(obj_particle[i]->angle, -269);
         EXPECT_LT(obj_particle[i]->red, 100);
@@ -149,6 +150,7 @@ TEST_F(Collisions, EdgeBurstsArePaleAndTakeSixDraws)
     expectspark(0, {320, 475, -162, 136, 137, 244, 177, 194});
     for (int i = 0; i < 501; i++) {
         const Particle *p = obj_particle[i];
+        ASSERT_NE(p, nullptr) << "slot " << i;
         EXPECT_LE(p->angle, 0);
         EXPECT_GE(p->angle, -179);
         EXPECT_GE(p->red, 155);
@@ -181,7 +183,9 @@ TEST_F(Collisions, CornerBounceTakesBothTurnsAndTwoBursts)
     checkcollisions();
     EXPECT_EQ(ball_angle, 360 - (180 - 200 + (5 - 20) / 20.0 * 30));
     EXPECT_EQ(livesparks(), 1002);
-    EXPECT_EQ(obj_particle[0]->blue, 194);  // paddle burst first
+    ASSERT_NE(obj_particle[0], nullptr);
+    EXPECT_EQ(obj_particle[0]->blue, 194); // paddle burst first
+    ASSERT_NE(obj_particle[501], nullptr);
     EXPECT_GE(obj_particle[501]->red, 155); // then the edge's
 }
 
@@ -234,6 +238,7 @@ TEST_F(Collisions, LateHitBouncesBurstsAndStillScores)
     checkcollisions();
     EXPECT_EQ(pointse, 1);
     EXPECT_EQ(livesparks(), 501);
+    ASSERT_NE(obj_particle[0], nullptr);
     EXPECT_EQ(obj_particle[0]->x, -15.0); // burst at the pushed-out position
     EXPECT_EQ(ball_x, 320.0);
     EXPECT_EQ(ball_angle, 200.0);

@@ -1,6 +1,7 @@
 // The run as a whole: set-up, failed set-up, frame order, serve and quit.
 #include <GL/gl.h>
 
+#include "effects/pool.h"
 #include "effects/random.h"
 #include "game/game.h"
 #include "graphics/video.h"
@@ -26,13 +27,52 @@ size_t firstof(Fn fn)
     return state.log.size();
 }
 
+// The game state as the program starts with it, taken during static
+// initialisation: the game's globals are constant-initialised before that,
+// and no test or helper has run yet.
+struct Startup {
+    int anzahl_particle = ::anzahl_particle, particlec = ::particlec, livesparks = ::livesparks();
+    double ball_x = ::ball_x, ball_y = ::ball_y, ball_r = ::ball_r;
+    double ball_angle = ::ball_angle, ball_speed = ::ball_speed, cpuspeed = ::cpuspeed;
+    int barsize = ::barsize;
+    bool quit = ::quit;
+    int mouse_x = ::mouse_x, mouse_y = ::mouse_y, pointsp = ::pointsp, pointse = ::pointse;
+    double playery = ::playery, enemyy = ::enemyy;
+    Uint8 eventtype = ::event.type;
+};
+const Startup startup;
+
 using FrameLoop = GameTest;
+
+TEST_F(FrameLoop, AFreshProgramStartsWithTheSettingsAndAnEmptyState)
+{
+    EXPECT_EQ(startup.anzahl_particle, 5000);
+    EXPECT_EQ(sizeof obj_particle / sizeof obj_particle[0], 5000u);
+    EXPECT_EQ(startup.ball_x, 320.0);
+    EXPECT_EQ(startup.ball_y, 240.0);
+    EXPECT_EQ(startup.ball_r, 5.0);
+    EXPECT_EQ(startup.ball_angle, 200.0);
+    EXPECT_EQ(startup.ball_speed, 4.0);
+    EXPECT_EQ(startup.barsize, 20);
+    EXPECT_EQ(startup.cpuspeed, 4.0);
+    EXPECT_EQ(startup.particlec, 0);
+    EXPECT_EQ(startup.livesparks, 0);
+    EXPECT_FALSE(startup.quit);
+    EXPECT_EQ(startup.mouse_x, 0);
+    EXPECT_EQ(startup.mouse_y, 0);
+    EXPECT_EQ(startup.playery, 0.0);
+    EXPECT_EQ(startup.enemyy, 0.0);
+    EXPECT_EQ(startup.pointsp, 0);
+    EXPECT_EQ(startup.pointse, 0);
+    EXPECT_EQ(startup.eventtype, 0);
+}
 
 TEST_F(FrameLoop, SetUpMakesTheWindowAndProjectionCallsInOrder)
 {
     EXPECT_EQ(initgraphics(), 0);
     std::vector<Call> want = {
         {Fn::SDL_Init, {U(0x20)}},
+        {Fn::SDL_VideoDriverName, {I(32)}},
         {Fn::SDL_GL_SetAttribute, {I(5), I(1)}}, // SDL_GL_DOUBLEBUFFER
         {Fn::SDL_SetVideoMode, {I(640), I(480), I(16), U(3)}},
         {Fn::glClearColor, {F(0), F(0), F(0), F(1)}},
@@ -67,8 +107,54 @@ TEST_F(FrameLoop, FailedVideoModePrintsOneLineAndMakesNoOpenGLCall)
     int status = runmain();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to set video mode: no mode\n");
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(fns(), (std::vector<Fn>{Fn::SDL_Init, Fn::SDL_GL_SetAttribute, Fn::SDL_SetVideoMode,
-                                      Fn::SDL_GetError, Fn::SDL_Quit}));
+    EXPECT_EQ(fns(),
+              (std::vector<Fn>{Fn::SDL_Init, Fn::SDL_VideoDriverName, Fn::SDL_GL_SetAttribute,
+                               Fn::SDL_SetVideoMode, Fn::SDL_GetError, Fn::SDL_Quit}));
+}
+
+TEST_F(FrameLoop, DriverThatShowsNothingIsAFailedStartUnlessThePlayerAskedForIt)
+{
+    const std::string noscreen =
+        "Unable to initialize SDL: no display found (set SDL_VIDEODRIVER=offscreen to run "
+        "without one on purpose)\n";
+    for (const char *driver : {"offscreen", "dummy"}) {
+        freshgame();
+        state.driver = driver;
+        uint32_t before = random(99); // a known point in the sequence
+        testing::internal::CaptureStdout();
+        int status = runmain();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), noscreen) << driver;
+        EXPECT_EQ(status, 1) << driver;
+        // As any failed start: no mode, no OpenGL call, no seeding, no pause.
+        EXPECT_EQ(fns(), (std::vector<Fn>{Fn::SDL_Init, Fn::SDL_VideoDriverName, Fn::SDL_Quit}))
+            << driver;
+        EXPECT_EQ(random(0), before * 1664525u + 1013904223u) << "the generator was seeded";
+    }
+
+    // Named in SDL_VIDEODRIVER, alone or in SDL's list, in any case: played.
+    for (const char *wanted : {"offscreen", "x11,OffScreen", ",offscreen,"}) {
+        freshgame();
+        state.driver = "offscreen";
+        setvar("SDL_VIDEODRIVER", wanted);
+        EXPECT_EQ(initgraphics(), 0) << wanted;
+        EXPECT_EQ(state.count(Fn::SDL_SetVideoMode), 1) << wanted;
+    }
+    // A name that merely contains it is not a request for it.
+    for (const char *other : {"offscreenx", "offscree", "x11"}) {
+        freshgame();
+        state.driver = "offscreen";
+        setvar("SDL_VIDEODRIVER", other);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(initgraphics(), 1) << other;
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), noscreen) << other;
+    }
+    // Drivers that show a window are never refused, asked for or not.
+    for (const char *real : {"x11", "wayland", "kmsdrm", "windows"}) {
+        freshgame();
+        state.driver = real;
+        EXPECT_EQ(initgraphics(), 0) << real;
+    }
+    setvar("SDL_VIDEODRIVER", nullptr);
 }
 
 TEST_F(FrameLoop, ServeStateAndItsPauseComeBeforeTheFirstFrame)
@@ -117,6 +203,40 @@ TEST_F(FrameLoop, OneFrameRunsInItsFixedOrderAndQuitEndsTheRunAfterIt)
     want.insert(want.end(), {Fn::SDL_GL_SwapBuffers, Fn::SDL_Delay, Fn::SDL_Quit});
     EXPECT_EQ(fns(firstof(Fn::glClear)), want);
     EXPECT_EQ(state.log[firstof(Fn::glClear)], (Call{Fn::glClear, {U(GL_COLOR_BUFFER_BIT)}}));
+}
+
+// A goal that wins the match: the paddles were drawn where they stood before
+// the serve reset them, and the end's pause falls before the sparks' walk.
+TEST_F(FrameLoop, WinningGoalFrameDrawsPaddlesBeforeTheServeAndPausesBeforeTheSparks)
+{
+    pointse = 4;
+    emitparticle(100, 100, 0, 50, 100, 10, 20, 30, 0.0); // a spark in flight
+    state.before_frame = [](int frame) {
+        if (frame != 0)
+            return;
+        state.queue.push_back(motion(0, 100));
+        ball_x = -20; // past the goal line, far from the paddle
+        ball_y = 300;
+        state.log.clear();
+    };
+    EXPECT_EQ(runmain(), 0);
+    EXPECT_EQ(state.count(Fn::glClear), 1);
+    std::vector<Call> v = calls(Fn::glVertex3f);
+    ASSERT_GE(v.size(), 8u);
+    // The player's paddle at the pointer, the computer's one step up from 320.
+    EXPECT_EQ(std::vector<Call>(v.begin(), v.begin() + 8),
+              (std::vector<Call>{vertex(2, 80), vertex(2, 120), vertex(5, 120), vertex(5, 80),
+                                 vertex(638, 296), vertex(638, 336), vertex(635, 336),
+                                 vertex(635, 296)}));
+    // The frame's pauses and the spark's line, in their order.
+    std::vector<Call> order;
+    for (const Call &c : state.log)
+        if (c.fn == Fn::SDL_Delay || (c.fn == Fn::glBegin && c.args[0].bits == GL_LINES))
+            order.push_back(c);
+    EXPECT_EQ(order, (std::vector<Call>{{Fn::SDL_Delay, {U(500)}},
+                                        {Fn::SDL_Delay, {U(2000)}},
+                                        {Fn::glBegin, {U(GL_LINES)}},
+                                        {Fn::SDL_Delay, {U(16)}}}));
 }
 
 TEST_F(FrameLoop, QuitSetMidFrameStillFinishesThatFrame)

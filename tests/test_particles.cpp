@@ -105,9 +105,11 @@ TEST_F(Sparks, RingFillsSlotsInStrictCyclicOrder)
     EXPECT_EQ(particlec, 1);
     for (int i = 1; i < 5000; i++)
         emit(10, i);
+    ASSERT_NE(obj_particle[4999], nullptr);
     EXPECT_EQ(obj_particle[4999]->x, 4999.0);
     EXPECT_EQ(particlec, 0);
     emit(10, 7777);
+    ASSERT_NE(obj_particle[0], nullptr);
     EXPECT_EQ(obj_particle[0]->x, 7777.0);
     EXPECT_EQ(particlec, 1);
     EXPECT_EQ(livesparks(), 5000);
@@ -131,8 +133,11 @@ TEST_F(Sparks, TenBurstsFillTheRingAndTakeTheOldestSlots)
             emit(100, burst);
     EXPECT_EQ(livesparks(), 5000);
     EXPECT_EQ(particlec, 10);
-    for (int i = 0; i < 10; i++)
+    for (int i = 0; i < 10; i++) {
+        ASSERT_NE(obj_particle[i], nullptr) << "slot " << i;
         EXPECT_EQ(obj_particle[i]->x, 9.0) << "slot " << i;
+    }
+    ASSERT_NE(obj_particle[10], nullptr);
     EXPECT_EQ(obj_particle[10]->x, 0.0);
 }
 

@@ -26,8 +26,10 @@ TEST(Random, ReseedingRestartsTheSameSequence)
 
 TEST(Random, SeedIsTakenModulo2To32AndResultsAlternateInParity)
 {
-    // A seed wider than 32 bits keeps only its low word.
-    EXPECT_EQ(random(0x100000000ul + 12545ul), 420533868u);
+    // A seed wider than 32 bits, where unsigned long has them, keeps only its
+    // low word.
+    const unsigned long wide = sizeof(unsigned long) > 4 ? ~0ul - 0xffffffff : 0;
+    EXPECT_EQ(random(wide + 12545ul), 420533868u);
     uint32_t prev = random(0);
     for (int i = 0; i < 1000; i++) {
         uint32_t next = random(0);

@@ -64,6 +64,19 @@ TEST_F(Scene, BallIsAnElevenPointStripClosedOnItself)
         EXPECT_EQ(v[k], vertex(float(320 + 5 * std::cos(t)), float(240 + 5 * std::sin(t))))
             << "vertex " << k;
     }
+    // Near the corner, most vertices' last bits tell this factor from the
+    // double nearest to pi / 180; at (320, 240) the two give the same floats.
+    reset();
+    ball_x = 2;
+    ball_y = 3;
+    drawball();
+    std::vector<Call> corner = calls(Fn::glVertex3f);
+    ASSERT_EQ(corner.size(), 11u);
+    for (int k = 0; k < 11; k++) {
+        double t = 36 * k * deg;
+        EXPECT_EQ(corner[k], vertex(float(2 + 5 * std::cos(t)), float(3 + 5 * std::sin(t))))
+            << "corner vertex " << k;
+    }
     EXPECT_EQ(v[0], vertex(325, 240));
     EXPECT_EQ(v[5], vertex(315, 240));
     EXPECT_EQ(v[10], v[0]);

@@ -21,10 +21,12 @@ class EndToEnd : public ::testing::Test
   protected:
     void SetUp() override { ASSERT_TRUE(x.ok()) << "Xvfb did not start"; }
 
-    // Starts the game with the pointer wherever it is now.
+    // Starts the game with the pointer wherever it is now. A fatal failure
+    // when no window appears: call it under ASSERT_NO_FATAL_FAILURE.
     void start(const std::string &binary = SPARKRALLY_BIN)
     {
         game = spawn({binary}, x.env());
+        ASSERT_GT(game.pid, 0) << game.failure;
         win = x.window(game.pid);
         ASSERT_NE(win, 0ul) << "no window appeared";
     }
@@ -44,13 +46,7 @@ class EndToEnd : public ::testing::Test
         return img;
     }
 
-    void holdescape()
-    {
-        x.client({"xdotool", "windowfocus", "--sync", std::to_string(win)});
-        x.client({"xdotool", "keydown", "Escape"});
-        sleepms(100);
-        x.client({"xdotool", "keyup", "Escape"});
-    }
+    void holdescape() { x.holdkey(win, "Escape", 100); }
 
     // The process must end with status 0 and nothing on standard error.
     Outcome expectcleanexit(int timeout_ms)
@@ -73,19 +69,6 @@ class EndToEnd : public ::testing::Test
     unsigned long win = 0;
 };
 
-// The rows of column x that are white, as a run [first, last].
-std::pair<int, int> whiterun(const Image &img, int x)
-{
-    int first = -1, last = -1;
-    for (int y = 0; y < img.h; y++)
-        if (img.white(x, y)) {
-            if (first < 0)
-                first = y;
-            last = y;
-        }
-    return {first, last};
-}
-
 int rightpips(const Image &img)
 {
     int n = 0;
@@ -96,27 +79,27 @@ int rightpips(const Image &img)
 
 TEST_F(EndToEnd, PlayerPaddleFollowsThePointer)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     x.client({"xdotool", "mousemove", "--window", std::to_string(win), "320", "150"});
     Image img = waitfor(
-        "paddle-follows-pointer", [](const Image &i) { return whiterun(i, 3).first == 130; }, 5000);
+        "paddle-follows-pointer", [](const Image &i) { return i.whiterun(3).first == 130; }, 5000);
     for (int col : {2, 3, 4})
-        EXPECT_EQ(whiterun(img, col), std::make_pair(130, 169)) << "column " << col;
+        EXPECT_EQ(img.whiterun(col), std::make_pair(130, 169)) << "column " << col;
     EXPECT_TRUE(img.black(1, 150));
     EXPECT_TRUE(img.black(5, 150));
     for (int col : {635, 636, 637}) {
-        std::pair<int, int> run = whiterun(img, col);
+        std::pair<int, int> run = img.whiterun(col);
         EXPECT_EQ(run.second - run.first, 39) << "column " << col;
     }
-    EXPECT_TRUE(img.black(634, whiterun(img, 636).first));
-    EXPECT_TRUE(img.black(638, whiterun(img, 636).first));
+    EXPECT_TRUE(img.black(634, img.whiterun(636).first));
+    EXPECT_TRUE(img.black(638, img.whiterun(636).first));
     holdescape();
     expectcleanexit(5000);
 }
 
 TEST_F(EndToEnd, FirstBounceAtThePlayerPaddleThrowsBlueSparks)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     // The serve reaches the player's line near y 122.
     x.client({"xdotool", "mousemove", "--window", std::to_string(win), "300", "124"});
     auto bluesparks = [](const Image &img) {
@@ -137,9 +120,9 @@ TEST_F(EndToEnd, FirstBounceAtThePlayerPaddleThrowsBlueSparks)
 
 TEST_F(EndToEnd, EscapeHeldLikeAPersonEndsTheRunAtOnce)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     waitfor(
-        "before-escape", [](const Image &i) { return whiterun(i, 636).first >= 0; }, 5000);
+        "before-escape", [](const Image &i) { return i.whiterun(636).first >= 0; }, 5000);
     long long pressed = nowms();
     holdescape();
     expectcleanexit(5000);
@@ -148,16 +131,16 @@ TEST_F(EndToEnd, EscapeHeldLikeAPersonEndsTheRunAtOnce)
 
 TEST_F(EndToEnd, CloseRequestEndsTheRun)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     waitfor(
-        "before-close", [](const Image &i) { return whiterun(i, 636).first >= 0; }, 5000);
+        "before-close", [](const Image &i) { return i.whiterun(636).first >= 0; }, 5000);
     ASSERT_TRUE(x.closerequest(win));
     expectcleanexit(5000);
 }
 
 TEST_F(EndToEnd, CloseRequestDuringTheServePauseStillEndsTheRun)
 {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_TRUE(x.closerequest(win));
     Outcome r = expectcleanexit(5000);
     EXPECT_LT(r.elapsed_ms, 5000);
@@ -167,7 +150,7 @@ TEST_F(EndToEnd, LeftAloneTheComputerWinsAndTheWindowCloses)
 {
     // The pointer stays outside the window, so no motion ever reaches it.
     x.client({"xdotool", "mousemove", "0", "0"});
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     int most = 0;
     while (running(game) && nowms() - game.started_ms < 60000) {
         Image img = x.shot(win, "left-alone");

@@ -1,6 +1,7 @@
 #include "xsession.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,6 +11,18 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+
+std::pair<int, int> Image::whiterun(int x) const
+{
+    int first = -1, last = -1;
+    for (int y = 0; y < h; y++)
+        if (white(x, y)) {
+            if (first < 0)
+                first = y;
+            last = y;
+        }
+    return {first, last};
+}
 
 static std::string cookie()
 {
@@ -93,6 +106,14 @@ Image XSession::shot(unsigned long window, const std::string &name) const
     return img;
 }
 
+void XSession::holdkey(unsigned long window, const std::string &key, int ms) const
+{
+    client({"xdotool", "windowfocus", "--sync", std::to_string(window)});
+    client({"xdotool", "keydown", key});
+    usleep(useconds_t(ms) * 1000);
+    client({"xdotool", "keyup", key});
+}
+
 bool XSession::closerequest(unsigned long window) const
 {
     setenv("XAUTHORITY", authfile.c_str(), 1);
@@ -110,4 +131,22 @@ bool XSession::closerequest(unsigned long window) const
     XSync(d, False);
     XCloseDisplay(d);
     return sent != 0;
+}
+
+std::string XSession::wmclass(unsigned long window) const
+{
+    setenv("XAUTHORITY", authfile.c_str(), 1);
+    Display *d = XOpenDisplay(display.c_str());
+    if (!d)
+        return "";
+    XClassHint hint{};
+    std::string name;
+    if (XGetClassHint(d, window, &hint)) {
+        if (hint.res_class)
+            name = hint.res_class;
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    XCloseDisplay(d);
+    return name;
 }

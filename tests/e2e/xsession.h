@@ -4,20 +4,30 @@
 #define SPARKRALLY_TESTS_E2E_XSESSION_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "process/run.h"
 
-// A screenshot as rows from the top, one RGB triple a pixel.
+// A screenshot as rows from the top, one RGB triple a pixel. A pixel outside
+// it, or in an image that could not be taken, reads as black.
 struct Image {
     int w = 0, h = 0;
     std::vector<unsigned char> rgb;
-    const unsigned char *at(int x, int y) const { return &rgb[size_t(y * w + x) * 3]; }
+    const unsigned char *at(int x, int y) const
+    {
+        static const unsigned char none[3] = {0, 0, 0};
+        if (x < 0 || y < 0 || x >= w || y >= h || rgb.size() < size_t(w) * size_t(h) * 3)
+            return none;
+        return &rgb[(size_t(y) * size_t(w) + size_t(x)) * 3];
+    }
     bool white(int x, int y) const
     {
         return at(x, y)[0] > 240 && at(x, y)[1] > 240 && at(x, y)[2] > 240;
     }
     bool black(int x, int y) const { return at(x, y)[0] < 8 && at(x, y)[1] < 8 && at(x, y)[2] < 8; }
+    // The rows of column x that are white, as a run [first, last]; -1 if none.
+    std::pair<int, int> whiterun(int x) const;
 };
 
 class XSession
@@ -43,8 +53,15 @@ class XSession
     // The window's contents; saved as build/e2e-shots/NAME.png for people.
     Image shot(unsigned long window, const std::string &name) const;
 
+    // Focuses the window and holds key down for ms, as a person presses it.
+    void holdkey(unsigned long window, const std::string &key, int ms) const;
+
     // A WM_DELETE_WINDOW client message, as a window manager sends it.
     bool closerequest(unsigned long window) const;
+
+    // The class part of the window's WM_CLASS, which docks match against a
+    // desktop entry's StartupWMClass; empty if it has none.
+    std::string wmclass(unsigned long window) const;
 
     std::string display;
 

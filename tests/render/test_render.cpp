@@ -11,8 +11,13 @@
 #include "game/game.h"
 #include "graphics/scene.h"
 #include "graphics/video.h"
+#include "process/run.h"
 
 namespace {
+
+// SDL's offscreen driver on Mesa's software renderer, whatever the session
+// exports; set before any test starts SDL.
+const bool isolated = (cleanownenv({"SDL_VIDEODRIVER=offscreen", "LIBGL_ALWAYS_SOFTWARE=1"}), true);
 
 // The back buffer as rows from the top of the window, one RGB triple a pixel.
 class Frame
@@ -64,6 +69,11 @@ class Render : public ::testing::Test
 
 TEST_F(Render, EmptyFrameIsOpaqueBlack)
 {
+    // OpenGL's own default is transparent black, so only the set-up's
+    // glClearColor gives an alpha of 1.
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(std::vector<GLfloat>(clear, clear + 4), (std::vector<GLfloat>{0, 0, 0, 1}));
     Frame f;
     for (int y = 0; y < 480; y += 7)
         for (int x = 0; x < 640; x += 7)
