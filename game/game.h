@@ -41,7 +41,8 @@ extern int pointse;    // computer's points
 
 // The game's entry: sets up, plays frames until quit, shuts SDL down.
 // Returns 0, or 1 when the window could not be opened (no frame runs then).
-int SDL_main(int argc, char *argv[]);
+// C linkage, as SDL's entry wrapper calls it where SDL supplies one.
+extern "C" int SDL_main(int argc, char *argv[]);
 
 // Puts paddles and ball into the serve state, then pauses 500 ms.
 void resetgame();

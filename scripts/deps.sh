@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that are missing for playing ("play") or for
-# building and running every test ("test"). Uses sudo when not root.
+# Installs the Debian packages that are missing for playing ("play"), for
+# cross-building the Windows zip ("windows") or for building and running every
+# test ("test"). Uses sudo when not root.
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
-test=("${play[@]}" googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
+windows=(g++-mingw-w64-x86-64 cmake make git ca-certificates xz-utils)
+test=("${play[@]}" "${windows[@]}" wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
       x11-utils libx11-dev imagemagick desktop-file-utils appstream dpkg-dev file binutils valgrind)
 
 case "${1:-}" in
 play) wanted=("${play[@]}") ;;
+windows) wanted=("${windows[@]}") ;;
 test) wanted=("${test[@]}") ;;
-*) echo "usage: $0 play|test" >&2; exit 2 ;;
+*) echo "usage: $0 play|windows|test" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -23,4 +26,4 @@ sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "Installing: ${missing[*]}"
 "${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
