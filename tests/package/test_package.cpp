@@ -84,21 +84,30 @@ TEST(Package, InstallPutsEachFileWhereADesktopLooksAndTheyValidate)
     EXPECT_EQ(man.out.rfind(".TH SPARKRALLY 6 ", 0), 0u) << man.out;
 }
 
-TEST(Package, DebDependsOnWhatTheBinaryLinksAndItsBinaryStartsAndQuits)
+// The .deb as the README makes it, in a scratch folder of its own; "" after
+// a failure, which it reports.
+std::string builddeb(const std::string &name)
 {
-    std::string out = scratch("deb");
+    std::string out = scratch(name);
     Outcome pack = run({"cpack", "-G", "DEB", "-B", out, "--config", build + "/CPackConfig.cmake"},
                        {}, 120000);
-    ASSERT_EQ(pack.status, 0) << pack.out << pack.err;
+    EXPECT_EQ(pack.status, 0) << pack.out << pack.err;
     std::string deb = debin(out);
-    ASSERT_FALSE(deb.empty()) << "no .deb in " << out;
+    EXPECT_FALSE(deb.empty()) << "no .deb in " << out;
+    return deb;
+}
+
+TEST(Package, DebDependsOnWhatTheBinaryLinksAndItsBinaryStartsAndQuits)
+{
+    std::string deb = builddeb("deb");
+    ASSERT_FALSE(deb.empty());
 
     Outcome depends = run({"dpkg-deb", "-f", deb, "Depends"}, {}, 10000);
     EXPECT_NE(depends.out.find("libsdl1.2debian"), std::string::npos) << depends.out;
     EXPECT_NE(depends.out.find("libgl1"), std::string::npos) << depends.out;
     EXPECT_NE(depends.out.find("libc6"), std::string::npos) << depends.out;
 
-    std::string root = out + "/root";
+    std::string root = build + "/package-scratch/deb/root";
     ASSERT_EQ(run({"dpkg", "-x", deb, root}, {}, 30000).status, 0);
     std::string binary = root + "/usr/games/sparkrally";
     ASSERT_TRUE(exists(binary));
@@ -124,18 +133,13 @@ TEST(Package, DebDependsOnWhatTheBinaryLinksAndItsBinaryStartsAndQuits)
     EXPECT_EQ(r.err, "");
 }
 
-// Debian's own checker: no error, no warning, and none of the pedantic or
-// informational tags but those the package overrides with a reason.
+// Debian's own checker, pedantic and informational tags included: no tag.
 TEST(Package, LintianFindsNothingInTheDeb)
 {
     if (run({"sh", "-c", "command -v lintian"}, {}, 5000).status != 0)
         GTEST_SKIP() << "lintian is not installed";
-    std::string out = scratch("lintian");
-    Outcome pack = run({"cpack", "-G", "DEB", "-B", out, "--config", build + "/CPackConfig.cmake"},
-                       {}, 120000);
-    ASSERT_EQ(pack.status, 0) << pack.out << pack.err;
-    std::string deb = debin(out);
-    ASSERT_FALSE(deb.empty()) << "no .deb in " << out;
+    std::string deb = builddeb("lintian");
+    ASSERT_FALSE(deb.empty());
     Outcome lint =
         run({"lintian", "--pedantic", "--info", "--fail-on", "error,warning,info,pedantic", deb},
             {}, 170000);
