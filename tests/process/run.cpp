@@ -33,11 +33,22 @@ static bool sessionsetting(const std::string &entry)
     return false;
 }
 
-std::vector<std::string> cleanenv(const std::vector<std::string> &env)
+static std::string nameof(const std::string &entry) { return entry.substr(0, entry.find('=')); }
+
+// The environment a child gets: see spawn.
+static std::vector<std::string> cleanenv(const std::vector<std::string> &env)
 {
+    // An inherited variable that env sets again is dropped too: the first of
+    // two entries is the one a child's getenv finds.
+    auto given = [&](const std::string &entry) {
+        for (const std::string &e : env)
+            if (nameof(e) == nameof(entry))
+                return true;
+        return false;
+    };
     std::vector<std::string> out;
     for (char **e = environ; *e; e++)
-        if (!sessionsetting(*e))
+        if (!sessionsetting(*e) && !given(*e))
             out.push_back(*e);
     out.insert(out.end(), env.begin(), env.end());
     return out;
@@ -48,13 +59,11 @@ void cleanownenv(const std::vector<std::string> &env)
     std::vector<std::string> names;
     for (char **e = environ; *e; e++)
         if (sessionsetting(*e))
-            names.push_back(std::string(*e).substr(0, std::string(*e).find('=')));
+            names.push_back(nameof(*e));
     for (const std::string &n : names)
         unsetenv(n.c_str());
-    for (const std::string &e : env) {
-        size_t eq = e.find('=');
-        setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
-    }
+    for (const std::string &e : env)
+        setenv(nameof(e).c_str(), e.substr(e.find('=') + 1).c_str(), 1);
 }
 
 Child spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env)

@@ -22,17 +22,16 @@ struct Child {
     std::string failure; // why it could not be started
 };
 
-// The inherited environment without the settings that change what SDL, Mesa,
-// X clients or Wine do (SDL_*, SDL12COMPAT_*, DISPLAY, XAUTHORITY,
-// WAYLAND_DISPLAY, LIBGL_*, WINE*, ...), with env's entries ("NAME=value")
-// added: a player's exported settings never reach a test's child.
-std::vector<std::string> cleanenv(const std::vector<std::string> &env = {});
-
-// The same for this process itself, for tests that start SDL in-process.
+// Removes from this process's environment the settings of a player's session
+// that change what SDL, Mesa, X clients or Wine do (SDL_*, SDL12COMPAT_*,
+// DISPLAY, XAUTHORITY, WAYLAND_DISPLAY, LIBGL_*, WINE*, ...), then sets env's
+// entries ("NAME=value"): for tests that start SDL in-process.
 void cleanownenv(const std::vector<std::string> &env);
 
-// argv[0] is the program, searched in PATH; the child's environment is
-// cleanenv(env) and its standard input is /dev/null.
+// argv[0] is the program, searched in PATH. The child's environment is this
+// process's without those session settings, with env's entries in place of
+// any inherited ones of the same names, so a player's exported settings never
+// reach it; its standard input is /dev/null.
 Child spawn(const std::vector<std::string> &argv, const std::vector<std::string> &env = {});
 
 // Collects the child's output until it ends, or kills it after timeout_ms.
