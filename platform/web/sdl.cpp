@@ -1,0 +1,36 @@
+// Where the browser's SDL differs from the desktop's in what the game sees.
+#include <SDL.h>
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include "platform/web/webgl.h"
+
+// SDL_GetError's text on the web is kept here; its SDL_SetError does nothing.
+EM_JS(void, setvideoerror, (),
+      { SDL.errorMessage = allocateUTF8("this browser gives the page no WebGL"); });
+
+// SDL's own call, which the linker renames so that the one below wraps it.
+extern "C" SDL_Surface *__real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
+
+// The browser's SDL hands back a surface even when the canvas gives no
+// WebGL context. Without one there is nothing to draw on, so the mode is
+// refused with the reason, as a desktop without OpenGL refuses it.
+extern "C" SDL_Surface *__wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
+{
+    SDL_Surface *screen = __real_SDL_SetVideoMode(width, height, bpp, flags);
+    if ((flags & SDL_OPENGL) && emscripten_webgl_get_current_context() == 0) {
+        setvideoerror();
+        return nullptr;
+    }
+    return screen;
+}
+
+// The frame is drawn off screen; the swap shows it. The browser puts the
+// canvas on screen only when the game yields (in SDL_Delay), so a pause in
+// the middle of a frame keeps showing the last swapped frame.
+void SDL_GL_SwapBuffers(void) { webgl_present(); }
+
+// The canvas outlives the run and keeps the last frame; the page itself
+// says that the match is over. The browser's own SDL_Quit would only print
+// a line that the game never wrote.
+void SDL_Quit(void) {}
