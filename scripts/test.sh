@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the Windows
-# build cross-built and run under Wine, the whole suite on the release build,
+# build cross-built and run under Wine, the web build run in node and in
+# headless Chromium, the whole suite on the release build,
 # then the unit, whole-match and soak tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer. Extra arguments go to the first ctest (for
 # example -L unit, or -LE 'e2e|package|windows').
@@ -9,8 +10,9 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh test
 jobs=$(nproc)
 scripts/windows.sh --tests
+scripts/web.sh --tests
 cmake --preset release -DSPARKRALLY_TESTS=ON -DSPARKRALLY_BENCH=ON \
-    -DSPARKRALLY_WINDOWS_BUILD="$PWD/build-windows" >/dev/null
+    -DSPARKRALLY_WINDOWS_BUILD="$PWD/build-windows" -DSPARKRALLY_WEB_BUILD="$PWD/build-web" >/dev/null
 cmake --build --preset release -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs" "$@")
 cmake --preset asan >/dev/null

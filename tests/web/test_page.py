@@ -1,0 +1,418 @@
+#!/usr/bin/python3
+"""The web build in a real browser: the page plays, follows the pointer,
+throws sparks, ends on Escape and says why it cannot start without WebGL;
+and its drawing matches the desktop's: rectangles pixel for pixel, lines to
+within a pixel.
+
+Usage (Debian's python, which has selenium and PIL):
+  /usr/bin/python3 tests/web/test_page.py --page DIR --scenes DIR --native-scenes BIN \
+      [unittest options]
+
+  --page DIR           the built game page: index.html, sparkrally.js, sparkrally.wasm
+  --scenes DIR         tests/web/scenes.cpp built for the browser: scenes.html, scenes.js,
+                       scenes.wasm
+  --native-scenes BIN  the same scenes.cpp built for the desktop against real SDL and OpenGL
+"""
+import argparse
+import functools
+import http.server
+import gzip
+import io
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+from PIL import Image, ImageChops
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.remote.remote_connection import RemoteConnection
+
+ARGS = None  # the command line's directories and binary
+PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
+
+CHROMIUM_FLAGS = [
+    '--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--no-first-run', '--disable-background-networking', '--disable-component-update',
+    '--disable-sync', '--force-device-scale-factor=1',
+    # Room for the page's 16-pixel margin, the 640 x 480 canvas and the text below it.
+    '--window-size=800,700',
+]
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    # WebAssembly must come with its own type, or the browser compiles it the
+    # slow way and warns about it in the console.
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                      '.wasm': 'application/wasm'}
+
+    def log_message(self, *args):
+        pass
+
+
+class Server:
+    """Serves one directory on a free loopback port from a thread."""
+
+    def __init__(self, root):
+        handler = functools.partial(QuietHandler, directory=root)
+        self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+        self.url = 'http://127.0.0.1:%d/' % self.httpd.server_address[1]
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+        self.thread.join(5)
+
+
+class Browser:
+    """Headless Chromium in a fresh profile and a clean environment."""
+
+    def __init__(self, *extra_flags):
+        self.home = tempfile.TemporaryDirectory(prefix='sparkrally-chromium-')
+        options = webdriver.ChromeOptions()
+        options.binary_location = '/usr/bin/chromium'
+        for flag in CHROMIUM_FLAGS + ['--user-data-dir=' + os.path.join(self.home.name, 'profile')]:
+            options.add_argument(flag)
+        for flag in extra_flags:
+            options.add_argument(flag)
+        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+        # Nothing of the session's display, SDL or Mesa settings reaches it.
+        env = {'PATH': '/usr/bin:/bin', 'HOME': self.home.name, 'LANG': 'C.UTF-8'}
+        try:
+            self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver', env=env),
+                                           options=options)
+        except Exception:
+            self.home.cleanup()
+            raise
+        self.driver.set_page_load_timeout(20)
+        self.driver.set_script_timeout(10)
+
+    def quit(self):
+        try:
+            self.driver.quit()
+        finally:
+            self.home.cleanup()
+
+
+def until(probe, timeout, interval=0.05):
+    """Calls probe until it returns something true or timeout seconds pass;
+    returns its last result either way, for the caller to judge."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result or time.monotonic() >= deadline:
+            return result
+        time.sleep(interval)
+
+
+def mask(band, low):
+    """255 where band >= low, else 0."""
+    return band.point(lambda v: 255 if v >= low else 0)
+
+
+def count(binary):
+    return binary.histogram()[255]
+
+
+def whites(img):
+    r, g, b = img.split()
+    return mask(ImageChops.darker(ImageChops.darker(r, g), b), 250)
+
+
+def ballbox(img):
+    """The bounding box of white in the field's interior, away from the paddles'
+    columns and the pips' rows: where only the ball is white."""
+    box = whites(img).crop((8, 20, 632, 480)).getbbox()
+    if box is None:
+        return None
+    return (box[0] + 8, box[1] + 20, box[2] + 8, box[3] + 20)
+
+
+def setUpModule():
+    global PAGE, SCENES, BROWSER
+    PAGE = Server(ARGS.page)
+    unittest.addModuleCleanup(PAGE.close)
+    SCENES = Server(ARGS.scenes)
+    unittest.addModuleCleanup(SCENES.close)
+    BROWSER = Browser()
+    unittest.addModuleCleanup(BROWSER.quit)
+
+
+class BrowserTest(unittest.TestCase):
+    browser = None  # the class's own Browser; the module's shared one by default
+
+    @property
+    def driver(self):
+        return (self.browser or BROWSER).driver
+
+    def setUp(self):
+        self.driver.get('about:blank')
+        self.driver.get_log('browser')  # what earlier tests left behind
+
+    def assert_clean_console(self):
+        """No console error. WebGL reports its errors as warnings, so those
+        count too, though not the driver's notes on performance (a read-back
+        stalls the GPU, and says so)."""
+        bad = [e for e in self.driver.get_log('browser') if e['level'] == 'SEVERE' or (
+            e['level'] == 'WARNING' and 'Performance' not in e['message'])]
+        if bad:
+            self.fail('console errors:\n  ' + '\n  '.join(e['message'] for e in bad))
+
+    def shown(self, element_id):
+        return self.driver.find_element('id', element_id).is_displayed()
+
+    def text(self, element_id):
+        return self.driver.find_element('id', element_id).get_attribute('textContent')
+
+
+class GamePage(BrowserTest):
+    def load(self):
+        self.driver.get(PAGE.url + 'index.html')
+        self.canvas = self.driver.find_element('id', 'canvas')
+        # Screenshots are read as field pixels: that needs a 1:1 scale and the
+        # whole canvas in view.
+        view = self.driver.execute_script(
+            'var r = arguments[0].getBoundingClientRect();'
+            'return [window.devicePixelRatio, r.left, r.top, r.width, r.height,'
+            '        window.innerWidth, window.innerHeight];', self.canvas)
+        ratio, left, top, width, height, vw, vh = view
+        self.assertEqual((ratio, width, height), (1, 640, 480), 'canvas not shown 1:1: %r' % view)
+        self.assertTrue(left >= 0 and top >= 0 and left + width <= vw and top + height <= vh,
+                        'canvas not wholly in view: %r' % view)
+
+    def shot(self):
+        img = Image.open(io.BytesIO(self.canvas.screenshot_as_png)).convert('RGB')
+        self.assertEqual(img.size, (640, 480), 'a canvas screenshot is not 1:1 with the field')
+        return img
+
+    def point(self, x, y):
+        """Moves the real pointer to field pixel (x, y)."""
+        # Offsets count from the element's centre.
+        ActionChains(self.driver).move_to_element_with_offset(
+            self.canvas, x - 320, y - 240).perform()
+
+    def test_page_weighs_at_most_100_kib_gzipped(self):
+        self.load()
+        self.assertTrue(until(lambda: self.driver.execute_script(
+            'return typeof Module.asm !== "undefined"'), 10), 'the game did not load')
+        loaded = self.driver.execute_script(
+            'return [location.href].concat(performance.getEntriesByType("resource")'
+            '.map(function (e) { return e.name; }))')
+        weight = 0
+        for url in loaded:
+            self.assertTrue(url.startswith(PAGE.url), 'the page loads %s from elsewhere' % url)
+            path = os.path.join(ARGS.page, url[len(PAGE.url):].split('?')[0])
+            with open(path, 'rb') as f:
+                weight += len(gzip.compress(f.read(), 9))
+        self.assertLessEqual(weight, 100 * 1024, 'the page loads %d bytes gzipped' % weight)
+        self.assert_clean_console()
+
+    def test_ball_moves_towards_the_player(self):
+        self.load()
+        first = until(lambda: ballbox(self.shot()), 10)
+        self.assertIsNotNone(first, 'no ball seen on the field')
+        # The outline is 10 pixels across, give or take a rasterized pixel.
+        for size in (first[2] - first[0], first[3] - first[1]):
+            self.assertTrue(9 <= size <= 12, 'ball outline box %r' % (first,))
+
+        def moved():
+            box = ballbox(self.shot())
+            return box if box and box != first else None
+
+        later = until(moved, 5)
+        self.assertIsNotNone(later, 'the ball did not move from %r' % (first,))
+        self.assertLess(later[0], first[0], 'the serve goes left, towards the player')
+        self.assert_clean_console()
+
+    def test_pointer_places_the_player_paddle(self):
+        self.load()
+        self.point(3, 150)
+
+        # Columns 0..7 over rows 100..199: white exactly where the paddle is
+        # (x 2..4, y 130..169), black around it.
+        def wrong(img):
+            px = img.load()
+            return [(x, y) for y in range(100, 200) for x in range(8)
+                    if (px[x, y] == (255, 255, 255)) != (2 <= x <= 4 and 130 <= y < 170)]
+
+        last = {}
+
+        def placed():
+            last['img'] = self.shot()
+            last['wrong'] = wrong(last['img'])
+            return not last['wrong']
+
+        if not until(placed, 5):
+            rows = [y for y in range(480) if last['img'].getpixel((3, y)) == (255, 255, 255)]
+            self.fail('paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column 3: '
+                      '%s' % (last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+        self.assert_clean_console()
+
+    def test_bounce_on_the_player_paddle_throws_blue_sparks(self):
+        self.load()
+        # The serve meets the left edge near y 122: a paddle centred at 124 hits it.
+        self.point(3, 124)
+
+        def sparks():
+            r, g, b = self.shot().split()
+            # Saturated: the brightest channel 100 or more above the darkest.
+            high = ImageChops.lighter(ImageChops.lighter(r, g), b)
+            low = ImageChops.darker(ImageChops.darker(r, g), b)
+            saturated = count(mask(ImageChops.subtract(high, low), 100))
+            # The player's burst: red 0, green below 50, blue from 155.
+            blue = count(mask(ImageChops.subtract(b, ImageChops.lighter(r, g)), 100))
+            return (saturated, blue) if saturated >= 30 else None
+
+        seen = until(sparks, 8)
+        self.assertIsNotNone(seen, 'no burst of coloured sparks within 8 s of the serve')
+        saturated, blue = seen
+        self.assertGreaterEqual(blue, saturated * 0.9,
+                                'the sparks are not blue: %d of %d' % (blue, saturated))
+        self.assert_clean_console()
+
+    def test_escape_ends_the_run_and_play_again_reloads(self):
+        self.load()
+        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'the match did not start')
+        ActionChains(self.driver).key_down(Keys.ESCAPE).pause(0.2).key_up(Keys.ESCAPE).perform()
+        self.assertTrue(until(lambda: self.shown('over'), 5), 'the page did not say the run ended')
+        self.assertEqual(self.text('verdict'), 'The match is over.')
+        self.assertEqual(self.text('output'), '', 'the game printed something')
+        self.assertFalse(self.shown('help'))
+        # The canvas keeps the last frame: its paddles are still there.
+        self.assertGreater(count(whites(self.shot())), 100, 'the canvas lost its last frame')
+
+        self.driver.execute_script('window.beforeagain = true;')
+        self.driver.find_element('id', 'again').click()
+        reloaded = until(lambda: self.driver.execute_script(
+            'return !window.beforeagain && document.readyState === "complete"'), 10)
+        self.assertTrue(reloaded, 'Play again did not reload the page')
+        self.canvas = self.driver.find_element('id', 'canvas')
+        self.assertFalse(self.shown('over'))
+        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'no new match after reload')
+        self.assert_clean_console()
+
+
+class WithoutWebGL(BrowserTest):
+    @classmethod
+    def setUpClass(cls):
+        cls.browser = Browser('--disable-webgl')
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.browser.quit()
+
+    def test_page_says_the_game_could_not_start(self):
+        self.driver.get(PAGE.url + 'index.html')
+        self.assertTrue(until(lambda: self.shown('over'), 10), 'the page did not say the run ended')
+        self.assertEqual(self.text('verdict'), 'The game could not start.')
+        output = self.text('output').splitlines()
+        self.assertEqual(len(output), 1, 'one line expected: %r' % output)
+        self.assertTrue(output[0].startswith('Unable to set video mode: '), output[0])
+        self.assertGreater(len(output[0]), len('Unable to set video mode: '), 'no reason given')
+        self.assert_clean_console()
+
+
+def scenes(output, who):
+    """Parses scenes.cpp's output into {scene: {(x, y): (r, g, b)}} and
+    {scene: number of line segments}."""
+    bits, drawn, lines, ended = None, {}, {}, False
+    for line in output:
+        f = line.split()
+        if f[:1] == ['bits'] and len(f) == 4:
+            bits = tuple(int(v) for v in f[1:])
+        elif f[:1] == ['scene'] and len(f) == 3:
+            drawn[f[1]], lines[f[1]] = {}, int(f[2])
+        elif f[:1] == ['px'] and len(f) == 7 and f[1] in drawn:
+            drawn[f[1]][int(f[2]), int(f[3])] = tuple(int(v) for v in f[4:])
+        elif f == ['end']:
+            ended = True
+        else:
+            raise AssertionError('%s printed an unexpected line: %r' % (who, line))
+    if not ended:
+        raise AssertionError('%s stopped before the last scene' % who)
+    # Colours are compared as bytes: both sides must draw into 8-bit channels.
+    if bits != (8, 8, 8):
+        raise AssertionError('%s draws into %r bits per channel, not 8' % (who, bits))
+    return drawn, lines
+
+
+def strays(mine, theirs):
+    """Pixels of mine with no pixel of the same colour in theirs at or next to them."""
+    return sorted(p for p, c in mine.items()
+                  if not any(theirs.get((p[0] + dx, p[1] + dy)) == c
+                             for dx in (-1, 0, 1) for dy in (-1, 0, 1)))
+
+
+class DrawingMatchesDesktop(BrowserTest):
+    def test_scenes_match_the_desktop(self):
+        native = subprocess.run(
+            [ARGS.native_scenes], capture_output=True, text=True, timeout=60,
+            env={'PATH': '/usr/bin:/bin', 'SDL_VIDEODRIVER': 'offscreen',
+                 'LIBGL_ALWAYS_SOFTWARE': '1'})
+        self.assertEqual(native.returncode, 0, 'desktop scenes failed: %s%s'
+                         % (native.stdout[-500:], native.stderr[-500:]))
+        desktop, lines = scenes(native.stdout.splitlines(), 'the desktop build')
+
+        self.driver.get(SCENES.url + 'scenes.html')
+        # The exit status, wrapped so that a status of 0 counts as arrived.
+        status = until(lambda: self.driver.execute_script(
+            'return exitstatus === null ? null : [exitstatus]'), 30)
+        self.assertIsNotNone(status, 'the browser scenes did not finish within 30 s')
+        browser_lines = self.driver.execute_script('return lines')
+        self.assertEqual(status, [0], 'browser scenes failed: %s' % browser_lines[-5:])
+        browser = scenes(browser_lines, 'the browser build')[0]
+
+        self.assertEqual(list(browser), list(desktop), 'the two builds drew different scenes')
+        problems, notes = [], []
+        for name, want in desktop.items():
+            got = browser[name]
+            if not want:
+                problems.append('%s: the desktop drew nothing' % name)
+                continue
+            differ = [p for p in set(want) | set(got) if want.get(p) != got.get(p)]
+            if not differ:
+                continue
+            summary = '%s: desktop only %s; browser only %s; other colour %s' % (
+                name, sorted(set(want) - set(got)), sorted(set(got) - set(want)),
+                ['%s %s/%s' % (p, want[p], got[p]) for p in sorted(set(want) & set(got))
+                 if want[p] != got[p]])
+            # Filled rectangles must match exactly. OpenGL lets a line's pixels
+            # lie up to one pixel from those of its diamond-exit rule, and
+            # their number differ by one a segment; in practice only a
+            # segment's end pixels move, at most two differing pixels each.
+            far = strays(want, got) + strays(got, want)
+            if far or abs(len(want) - len(got)) > lines[name] or len(differ) > 2 * lines[name]:
+                problems.append(summary + ('; more than one pixel off: %s' % far if far else ''))
+            else:
+                notes.append(summary)
+        if notes:
+            print('\nLine pixels one away from the desktop\'s (Mesa and SwiftShader pick a line\'s '
+                  'end pixels differently, as OpenGL allows):\n  ' + '\n  '.join(notes),
+                  file=sys.stderr)
+        if problems:
+            self.fail('the browser draws differently from the desktop:\n  ' + '\n  '.join(problems))
+        self.assert_clean_console()
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0],
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--page', required=True, help='the built game page directory')
+    parser.add_argument('--scenes', required=True, help='the browser build of scenes.cpp')
+    parser.add_argument('--native-scenes', required=True, help='the desktop build of scenes.cpp')
+    ARGS, rest = parser.parse_known_args()
+    # No WebDriver command may wait for ever on a stuck browser.
+    RemoteConnection.set_timeout(60)
+    unittest.main(argv=[sys.argv[0]] + rest)
+
+
+if __name__ == '__main__':
+    main()
