@@ -277,6 +277,24 @@ class GamePage(BrowserTest):
                                 'the sparks are not blue: %d of %d' % (blue, saturated))
         self.assert_clean_console()
 
+    def test_pauses_keep_showing_the_last_whole_frame(self):
+        # Left alone, the player's paddle waits on the top edge and the
+        # computer scores every few seconds. Each goal pauses half a second
+        # inside its frame, after the clear and the paddles but before the
+        # pips: were that frame shown, the computer's pips would vanish.
+        self.load()
+
+        def pips(img):
+            return count(whites(img).crop((600, 8, 630, 9))) // 3
+
+        seen = []
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline and max(seen, default=0) < 3:
+            seen.append(pips(self.shot()))
+            self.assertEqual(seen, sorted(seen), 'the score shrank during a pause')
+        self.assertGreaterEqual(max(seen), 2, 'fewer than two goals seen: %s' % seen)
+        self.assert_clean_console()
+
     def test_escape_ends_the_run_and_play_again_reloads(self):
         self.load()
         self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'the match did not start')
