@@ -2,8 +2,12 @@
 // and no immediate mode. Vertices are collected with their colour and
 // drawn in batches: consecutive primitives of one kind (quads as triangles,
 // line strips and lines as lines) go to WebGL in one draw call, so a frame
-// of 5000 sparks costs a handful of calls. All drawing lands in an
-// off-screen back buffer that SDL_GL_SwapBuffers shows, as on the desktop.
+// of 5000 sparks costs a handful of calls. Nothing reaches WebGL until the
+// swap (or glFinish): the frame's clears, viewports, matrices and batches
+// are kept in order and played then into the canvas with one upload. The
+// canvas thus keeps showing the last swapped frame while the game pauses
+// mid-frame, as a desktop's front buffer does, without the cost of drawing
+// into a second buffer and copying it.
 #include "platform/web/webgl.h"
 
 #include <GL/gl.h>
@@ -43,37 +47,38 @@ const char *const scene_fs = "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
                              "#endif\n"
                              "varying vec3 v_colour;\n"
                              "void main() { gl_FragColor = vec4(v_colour, 1.0); }\n";
-const char *const blit_vs = "attribute vec2 corner;\n"
-                            "varying vec2 v_at;\n"
-                            "void main() {\n"
-                            "  v_at = corner * 0.5 + 0.5;\n"
-                            "  gl_Position = vec4(corner, 0.0, 1.0);\n"
-                            "}\n";
-const char *const blit_fs = "precision mediump float;\n"
-                            "uniform sampler2D back;\n"
-                            "varying vec2 v_at;\n"
-                            "void main() { gl_FragColor = texture2D(back, v_at); }\n";
 
 // What the game has asked of OpenGL.
 GLfloat colour[3] = {1, 1, 1};
-GLfloat matrices[2][16]; // model-view, projection; column-major
-int current = 0;         // index into matrices
+// Model-view and projection, column-major; both start as the identity.
+GLfloat matrices[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                           {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+int current = 0; // index into matrices
 bool mvpstale = true;
-GLint viewport[4];
 
 // The primitive between glBegin and glEnd, and the batch it feeds.
-GLenum primitive = 0; // 0 outside glBegin/glEnd
-Vertex pending[4];    // a quad's corners, or a strip's last point
-int count = 0;        // vertices of the primitive so far
-std::vector<Vertex> batch;
+GLenum primitive = 0;      // 0 outside glBegin/glEnd
+Vertex pending[4];         // a quad's corners, or a strip's last point
+int count = 0;             // vertices of the primitive so far
+std::vector<Vertex> batch; // every vertex of the frame so far
+size_t batchstart = 0;     // where the open batch starts in it
 GLenum batchmode = GL_TRIANGLES;
+GLfloat clearcolour[4] = {0, 0, 0, 0};
 
-// WebGL objects, made on first use: the context exists only once the video
-// mode is set.
+// The frame's commands, played in order at the swap.
+struct Command {
+    enum Kind { clear, viewport, enable, matrix, draw } kind;
+    GLenum mode;   // clear: mask; enable: capability; draw: WebGL primitive
+    GLint a[4];    // viewport: x, y, w, h; draw: first, count
+    GLfloat v[16]; // clear: colour; matrix: mvp
+};
+std::vector<Command> commands;
+
+// WebGL objects, made at the first swap: the context exists only once the
+// video mode is set.
 bool ready = false;
-GLuint scene, blit, scenebuffer, blitbuffer, framebuffer, texture;
+GLuint scene, scenebuffer;
 GLint mvploc;
-GLsizei width, height;
 
 GLuint compile(GLenum kind, const char *source)
 {
@@ -88,9 +93,8 @@ GLuint link(const char *vs, const char *fs)
     GLuint program = glCreateProgram();
     glAttachShader(program, compile(GL_VERTEX_SHADER, vs));
     glAttachShader(program, compile(GL_FRAGMENT_SHADER, fs));
-    // Attribute 0 is the position in both programs.
+    // Attribute 0 is the position, 1 the colour.
     glBindAttribLocation(program, 0, "position");
-    glBindAttribLocation(program, 0, "corner");
     glBindAttribLocation(program, 1, "colour");
     glLinkProgram(program);
     return program;
@@ -102,58 +106,22 @@ void identity(GLfloat *m)
         m[i] = i % 5 == 0 ? 1 : 0;
 }
 
-// The scene's program, buffer and attributes, drawing into the back buffer.
-void bindscene()
+void setup()
 {
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    emscripten_glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+    ready = true;
+    scene = link(scene_vs, scene_fs);
+    mvploc = glGetUniformLocation(scene, "mvp");
+    glGenBuffers(1, &scenebuffer);
     glUseProgram(scene);
     glBindBuffer(GL_ARRAY_BUFFER, scenebuffer);
+    glEnableVertexAttribArray(0);
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
                           reinterpret_cast<void *>(offsetof(Vertex, r)));
 }
 
-void setup()
-{
-    ready = true;
-    identity(matrices[0]);
-    identity(matrices[1]);
-    // WebGL's initial viewport is the whole canvas: the back buffer's size.
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    width = viewport[2];
-    height = viewport[3];
-    scene = link(scene_vs, scene_fs);
-    blit = link(blit_vs, blit_fs);
-    mvploc = glGetUniformLocation(scene, "mvp");
-    glGenBuffers(1, &scenebuffer);
-    glGenBuffers(1, &blitbuffer);
-    const GLfloat corners[] = {-1, -1, 1, -1, -1, 1, 1, 1};
-    glBindBuffer(GL_ARRAY_BUFFER, blitbuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof corners, corners, GL_STATIC_DRAW);
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-    // One texel to one pixel: no filtering, no wrapping.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture, 0);
-    glEnableVertexAttribArray(0);
-    bindscene();
-}
-
-void need()
-{
-    if (!ready)
-        setup();
-}
-
-// result = a * b, column-major.
+// a = a * b, column-major.
 void multiply(GLfloat *a, const GLfloat *b)
 {
     GLfloat r[16];
@@ -168,72 +136,93 @@ void multiply(GLfloat *a, const GLfloat *b)
         a[i] = r[i];
 }
 
+// Ends the open batch: records its draw, after the matrix if that changed.
 void flush()
 {
-    if (batch.empty())
+    if (batch.size() == batchstart)
         return;
     if (mvpstale) {
-        GLfloat mvp[16];
+        Command c{Command::matrix, 0, {}, {}};
         for (int i = 0; i < 16; i++)
-            mvp[i] = matrices[1][i];
-        multiply(mvp, matrices[0]);
-        glUniformMatrix4fv(mvploc, 1, GL_FALSE, mvp);
+            c.v[i] = matrices[1][i];
+        multiply(c.v, matrices[0]);
+        commands.push_back(c);
         mvpstale = false;
     }
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(batch.size() * sizeof(Vertex)), batch.data(),
-                 GL_STREAM_DRAW);
-    glDrawArrays(batchmode, 0, GLsizei(batch.size()));
+    commands.push_back(
+        {Command::draw, batchmode, {GLint(batchstart), GLint(batch.size() - batchstart)}, {}});
+    batchstart = batch.size();
+}
+
+// Plays the frame's commands into the canvas: one upload of every vertex,
+// then the clears, viewports, matrices and draws in the order given.
+void play()
+{
+    if (!ready)
+        setup();
+    flush();
+    if (commands.empty())
+        return;
+    if (!batch.empty())
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(batch.size() * sizeof(Vertex)), batch.data(),
+                     GL_STREAM_DRAW);
+    for (const Command &c : commands)
+        switch (c.kind) {
+        case Command::clear:
+            emscripten_glClearColor(c.v[0], c.v[1], c.v[2], c.v[3]);
+            emscripten_glClear(c.mode);
+            break;
+        case Command::viewport:
+            emscripten_glViewport(c.a[0], c.a[1], c.a[2], c.a[3]);
+            break;
+        case Command::enable:
+            emscripten_glEnable(c.mode);
+            break;
+        case Command::matrix:
+            glUniformMatrix4fv(mvploc, 1, GL_FALSE, c.v);
+            break;
+        case Command::draw:
+            glDrawArrays(c.mode, c.a[0], c.a[1]);
+            break;
+        }
+    commands.clear();
     batch.clear();
+    batchstart = 0;
 }
 
 } // namespace
 
-void webgl_present()
-{
-    need();
-    flush();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    emscripten_glViewport(0, 0, width, height);
-    glUseProgram(blit);
-    glBindBuffer(GL_ARRAY_BUFFER, blitbuffer);
-    glDisableVertexAttribArray(1);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 0, nullptr);
-    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    bindscene();
-}
+void webgl_present() { play(); }
 
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
 {
-    need();
-    emscripten_glClearColor(r, g, b, a);
+    clearcolour[0] = r;
+    clearcolour[1] = g;
+    clearcolour[2] = b;
+    clearcolour[3] = a;
 }
 
 void glEnable(GLenum cap)
 {
-    need();
     // No texture image can be given through this layer, so an enabled 2D
     // texture is never complete and primitives keep their flat colour, as
     // desktop OpenGL draws them. WebGL would refuse the name.
-    if (cap != GL_TEXTURE_2D)
-        emscripten_glEnable(cap);
+    if (cap == GL_TEXTURE_2D)
+        return;
+    flush();
+    commands.push_back({Command::enable, cap, {}, {}});
 }
 
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
 {
-    need();
     flush();
-    viewport[0] = x;
-    viewport[1] = y;
-    viewport[2] = w;
-    viewport[3] = h;
-    emscripten_glViewport(x, y, w, h);
+    commands.push_back({Command::viewport, 0, {x, y, w, h}, {}});
 }
 
 void glMatrixMode(GLenum mode) { current = mode == GL_PROJECTION ? 1 : 0; }
 
 void glLoadIdentity(void)
 {
-    need();
     flush();
     identity(matrices[current]);
     mvpstale = true;
@@ -241,7 +230,6 @@ void glLoadIdentity(void)
 
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f)
 {
-    need();
     flush();
     // OpenGL's orthographic matrix, formed in single precision as the
     // desktop's matrix stack keeps it.
@@ -259,15 +247,16 @@ void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdoubl
 
 void glClear(GLbitfield mask)
 {
-    need();
     flush();
-    emscripten_glClear(mask);
+    Command c{Command::clear, mask, {}, {}};
+    for (int i = 0; i < 4; i++)
+        c.v[i] = clearcolour[i];
+    commands.push_back(c);
 }
 
 void glFinish(void)
 {
-    need();
-    flush();
+    play();
     emscripten_glFinish();
 }
 
@@ -284,7 +273,6 @@ void glBegin(GLenum mode)
     // kind ends the batch so that later primitives still cover earlier ones.
     GLenum kind = mode == GL_QUADS ? GL_TRIANGLES : GL_LINES;
     if (kind != batchmode) {
-        need();
         flush();
         batchmode = kind;
     }
@@ -323,8 +311,10 @@ void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 
 void glEnd(void)
 {
-    // An unpaired last vertex of GL_LINES draws nothing, as in OpenGL.
-    if (primitive == GL_LINES && count % 2)
+    // An unpaired last vertex of GL_LINES draws nothing, as in OpenGL. A
+    // flush inside glBegin/glEnd (a call that OpenGL refuses there) has
+    // already recorded it with its batch.
+    if (primitive == GL_LINES && count % 2 && batch.size() > batchstart)
         batch.pop_back();
     primitive = 0;
 }

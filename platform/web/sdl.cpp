@@ -5,7 +5,8 @@
 
 #include "platform/web/webgl.h"
 
-// SDL_GetError's text on the web is kept here; its SDL_SetError does nothing.
+// The browser's SDL keeps SDL_GetError's text here; its SDL_SetError does
+// nothing.
 EM_JS(void, setvideoerror, (),
       { SDL.errorMessage = allocateUTF8("this browser gives the page no WebGL"); });
 
@@ -25,9 +26,9 @@ extern "C" SDL_Surface *__wrap_SDL_SetVideoMode(int width, int height, int bpp, 
     return screen;
 }
 
-// The frame is drawn off screen; the swap shows it. The browser puts the
-// canvas on screen only when the game yields (in SDL_Delay), so a pause in
-// the middle of a frame keeps showing the last swapped frame.
+// The frame is kept off screen until the swap draws it. The browser puts
+// the canvas on screen whenever the game yields (in SDL_Delay), so a pause
+// in the middle of a frame keeps showing the last swapped frame.
 void SDL_GL_SwapBuffers(void) { webgl_present(); }
 
 // The canvas outlives the run and keeps the last frame; the page itself

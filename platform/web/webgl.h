@@ -2,8 +2,8 @@
 #ifndef SPARKRALLY_PLATFORM_WEB_WEBGL_H
 #define SPARKRALLY_PLATFORM_WEB_WEBGL_H
 
-// Draws what is pending into the back buffer and copies the back buffer to
-// the page's canvas, which the browser shows when the game next yields.
+// Draws the frame kept since the last swap into the page's canvas, which
+// the browser shows when the game next yields.
 void webgl_present();
 
 #endif
