@@ -21,31 +21,10 @@
 #include "graphics/scene.h"
 #include "graphics/video.h"
 #include "ratios.h"
+#include "rewind.h"
 #include "ring.h"
 
 namespace {
-
-struct Saved {
-    double x, y, fall;
-    int ltime;
-};
-
-// Puts the ball mid-field and the sparks back where they started, so every
-// iteration draws the same picture and no bounce or goal happens.
-void rewind(const std::vector<Saved> &saved)
-{
-    ball_x = 320;
-    ball_y = 240;
-    ball_angle = 200;
-    ball_speed = 4;
-    for (size_t i = 0; i < saved.size(); i++) {
-        Particle *p = obj_particle[i];
-        p->x = saved[i].x;
-        p->y = saved[i].y;
-        p->fall = saved[i].fall;
-        p->ltime = saved[i].ltime;
-    }
-}
 
 void BM_gameframe(benchmark::State &state)
 {
@@ -53,11 +32,7 @@ void BM_gameframe(benchmark::State &state)
     fillring(n, true);
     pointsp = 2;
     pointse = 3;
-    std::vector<Saved> saved;
-    for (int i = 0; i < n; i++) {
-        Particle *p = obj_particle[i];
-        saved.push_back({p->x, p->y, p->fall, p->ltime});
-    }
+    std::vector<Saved> saved = saveparticles(n);
     // The rewind is timed with the frame: pausing the clock costs more than
     // its few thousand stores, and stalls the renderer's threads.
     for (auto _ : state) {

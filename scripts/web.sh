@@ -3,8 +3,8 @@
 # emscripten), builds with Emscripten into build-web/ and writes dist/web/
 # (index.html, the game's .js and .wasm, its icon and the licence texts).
 # --serve then serves dist/web on 127.0.0.1 at a free port and prints the
-# address to open; --tests also builds the unit tests and the test pages
-# that scripts/test.sh runs in node and Chromium.
+# address to open; --tests also builds the unit tests and the test and
+# benchmark pages that scripts/test.sh and scripts/bench.sh open.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 serve=no
@@ -19,7 +19,7 @@ done
 scripts/deps.sh web
 # Debian's emcc finds its JavaScript modules here whichever node runs it.
 export NODE_PATH=/usr/share/nodejs
-cmake --preset web -DSPARKRALLY_TESTS=$tests >/dev/null
+cmake --preset web -DSPARKRALLY_TESTS=$tests -DSPARKRALLY_BENCH=$tests >/dev/null
 cmake --build --preset web -j "$(nproc)"
 rm -rf dist/web
 cmake --install build-web --prefix dist/web >/dev/null
