@@ -13,15 +13,11 @@
 #include <vector>
 
 #include "effects/particle.h"
-#include "effects/pool.h"
 #include "effects/random.h"
-#include "game/ball.h"
 #include "game/game.h"
-#include "game/input.h"
-#include "graphics/scene.h"
 #include "graphics/video.h"
 #include "ratios.h"
-#include "rewind.h"
+#include "replay.h"
 #include "ring.h"
 
 namespace {
@@ -37,16 +33,7 @@ void BM_gameframe(benchmark::State &state)
     // its few thousand stores, and stalls the renderer's threads.
     for (auto _ : state) {
         rewind(saved);
-        glClear(GL_COLOR_BUFFER_BIT);
-        checkevents();
-        moveplayerbar();
-        calccpu();
-        drawbars();
-        moveball();
-        drawball();
-        drawpoints();
-        checkifwin();
-        updateparticles();
+        drawframe();
         SDL_GL_SwapBuffers();
         glFinish();
     }

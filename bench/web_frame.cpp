@@ -29,13 +29,9 @@
 #include <cstring>
 #include <vector>
 
-#include "effects/pool.h"
-#include "game/ball.h"
 #include "game/game.h"
-#include "game/input.h"
-#include "graphics/scene.h"
 #include "graphics/video.h"
-#include "rewind.h"
+#include "replay.h"
 #include "ring.h"
 
 namespace {
@@ -105,16 +101,7 @@ Stamps frame(const std::vector<Saved> &saved, bool read)
     Stamps s;
     s.at[0] = emscripten_get_now();
     rewind(saved);
-    glClear(GL_COLOR_BUFFER_BIT);
-    checkevents();
-    moveplayerbar();
-    calccpu();
-    drawbars();
-    moveball();
-    drawball();
-    drawpoints();
-    checkifwin();
-    updateparticles();
+    drawframe();
     s.at[1] = emscripten_get_now();
     SDL_GL_SwapBuffers();
     s.at[2] = emscripten_get_now();
