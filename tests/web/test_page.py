@@ -41,7 +41,7 @@ CHROMIUM_FLAGS = [
     '--no-first-run', '--disable-background-networking', '--disable-component-update',
     '--disable-sync', '--force-device-scale-factor=1',
     # Room for the page's 16-pixel margin, the 640 x 480 canvas and the text below it.
-    '--window-size=800,700',
+    '--window-size=800,800',
 ]
 
 
