@@ -84,7 +84,8 @@ class Browser:
             options.add_argument(flag)
         options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
         # Nothing of the session's display, SDL or Mesa settings reaches it.
-        env = {'PATH': '/usr/bin:/bin', 'HOME': self.home.name, 'LANG': 'C.UTF-8'}
+        env = {'PATH': '/usr/bin:/bin', 'HOME': self.home.name, 'TMPDIR': self.home.name,
+               'LANG': 'C.UTF-8'}
         try:
             self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver', env=env),
                                            options=options)
