@@ -13,8 +13,6 @@ Needs Debian's chromium, chromium-driver and python3-selenium.
 """
 
 import argparse
-import functools
-import http.server
 import json
 import os
 import re
@@ -22,64 +20,20 @@ import statistics
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 import urllib.parse
 
-COUNTS = (0, 1000, 5000)
+# The web tests' Chromium and loopback server.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "web"))
+import chromium  # noqa: E402
 
-CHROMIUM_FLAGS = [
-    "--headless=new",
-    "--no-sandbox",
-    "--use-angle=swiftshader",
-    "--enable-unsafe-swiftshader",
-    "--no-first-run",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-    "--force-device-scale-factor=1",
-    "--window-size=800,700",
-]
+COUNTS = (0, 1000, 5000)
 
 RESULT = re.compile(r"^web_frame sparks=(\d+) (.*)$")
 
 
 class Failure(Exception):
     pass
-
-
-def clean_env(home):
-    """An environment that names no display, video driver or GL override:
-    the browser and the desktop benchmark choose their own."""
-    return {"PATH": "/usr/bin:/bin", "HOME": home, "LANG": "C.UTF-8", "TMPDIR": home}
-
-
-class Handler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = {
-        ".html": "text/html",
-        ".js": "text/javascript",
-        ".wasm": "application/wasm",
-        "": "application/octet-stream",
-    }
-
-    def end_headers(self):
-        # Cross-origin isolation gives the page a clock of a few
-        # microseconds instead of a coarsened one.
-        self.send_header("Cross-Origin-Opener-Policy", "same-origin")
-        self.send_header("Cross-Origin-Embedder-Policy", "require-corp")
-        self.send_header("Cache-Control", "no-store")
-        super().end_headers()
-
-    def log_message(self, *args):
-        pass
-
-
-def serve(directory):
-    """Serves directory on 127.0.0.1 at a free port, in a daemon thread."""
-    handler = functools.partial(Handler, directory=directory)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
 
 
 def parse_web(text):
@@ -100,49 +54,43 @@ def parse_web(text):
     return results
 
 
-class Browser:
-    """Headless Chromium on a fresh profile, with the page's folder served."""
+# Cross-origin isolation gives the page a clock of a few microseconds
+# instead of a coarsened one.
+ISOLATED = (("Cross-Origin-Opener-Policy", "same-origin"),
+            ("Cross-Origin-Embedder-Policy", "require-corp"), ("Cache-Control", "no-store"))
 
-    def __init__(self, args, home):
-        try:
-            from selenium import webdriver
-            from selenium.webdriver.chrome.service import Service
-        except ImportError as e:
-            raise Failure(f"{e}: run with Debian's /usr/bin/python3 and python3-selenium") from e
 
+class BenchPage:
+    """The benchmark page, served on loopback and open in headless Chromium."""
+
+    def __init__(self, args):
         for name in ("web_frame.html", "web_frame.js", "web_frame.wasm"):
             if not os.path.isfile(os.path.join(args.webdir, name)):
                 raise Failure(f"{name} is missing from {args.webdir}")
         self.args = args
-        self.server = serve(args.webdir)
-        options = webdriver.ChromeOptions()
-        options.binary_location = args.chromium
-        for flag in CHROMIUM_FLAGS + [f"--user-data-dir={os.path.join(home, 'profile')}"]:
-            options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
-        service = Service(args.chromedriver, env=clean_env(home))
+        self.server = chromium.Server(args.webdir, ISOLATED)
         try:
-            self.driver = webdriver.Chrome(service=service, options=options)
+            self.browser = chromium.Browser(chromium=args.chromium,
+                                            chromedriver=args.chromedriver)
         except Exception as e:
-            self.close_server()
+            self.server.close()
             raise Failure(f"Chromium did not start: {e}") from e
         # The page is busy for a whole spark count at a time; a read of its
         # text waits until the count is done.
-        self.driver.set_script_timeout(args.timeout)
+        self.browser.driver.set_script_timeout(args.timeout)
 
     def run(self):
         """One run of the page: its figures by spark count, and what its
         WebGL runs on."""
         args = self.args
+        driver = self.browser.driver
         query = urllib.parse.urlencode(
             {"frames": args.frames, "warmup": args.warmup, "sync": args.sync})
-        port = self.server.server_address[1]
-        self.driver.get(f"http://127.0.0.1:{port}/web_frame.html?{query}")
+        driver.get(f"{self.server.url}web_frame.html?{query}")
         deadline = time.monotonic() + args.timeout
         text = ""
         while time.monotonic() < deadline:
-            text = self.driver.execute_script(
-                "return document.getElementById('output').textContent")
+            text = driver.execute_script("return document.getElementById('output').textContent")
             if "web_frame done" in text or "web_frame failed" in text \
                     or re.search(r"web_frame exit [1-9]", text):
                 break
@@ -150,18 +98,16 @@ class Browser:
         else:
             raise Failure(f"no result within {args.timeout:g} s; the page said:\n{text}")
         if "web_frame done" not in text:
-            log = "\n".join(e.get("message", "") for e in self.driver.get_log("browser"))
+            log = "\n".join(e.get("message", "") for e in driver.get_log("browser"))
             raise Failure(f"the page failed:\n{text}\n{log}")
         info = dict(re.findall(r"^(renderer|vendor|webgl|isolated): (.*)$", text, re.M))
         return parse_web(text), info
 
-    def close_server(self):
-        self.server.shutdown()
-        self.server.server_close()
-
     def close(self):
-        self.driver.quit()
-        self.close_server()
+        try:
+            self.browser.quit()
+        finally:
+            self.server.close()
 
 
 def run_native(args, home):
@@ -173,7 +119,7 @@ def run_native(args, home):
            "--benchmark_report_aggregates_only=true",
            f"--benchmark_out={out}", "--benchmark_out_format=json"]
     try:
-        done = subprocess.run(cmd, env=clean_env(home), stdout=subprocess.PIPE,
+        done = subprocess.run(cmd, env=chromium.clean_env(home), stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, text=True, timeout=600)
     except (OSError, subprocess.TimeoutExpired) as e:
         raise Failure(f"{args.native} did not run: {e}") from e
@@ -225,7 +171,7 @@ def main():
     native_renderer, info = None, {}
     with tempfile.TemporaryDirectory(prefix="web_frame.") as home:
         try:
-            browser = Browser(args, home)
+            browser = BenchPage(args)
             try:
                 # Desktop and browser take turns, so that a change in the
                 # machine's load falls on both.

@@ -13,6 +13,7 @@
 #include <GL/gl.h>
 #include <GLES2/gl2.h>
 
+#include <algorithm>
 #include <vector>
 
 // WebGL's own entry points for the calls this layer takes over by name.
@@ -50,6 +51,7 @@ const char *const scene_fs = "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
 
 // What the game has asked of OpenGL.
 GLfloat colour[3] = {1, 1, 1};
+const GLfloat identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 // Model-view and projection, column-major; both start as the identity.
 GLfloat matrices[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
                            {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
@@ -100,12 +102,6 @@ GLuint link(const char *vs, const char *fs)
     return program;
 }
 
-void identity(GLfloat *m)
-{
-    for (int i = 0; i < 16; i++)
-        m[i] = i % 5 == 0 ? 1 : 0;
-}
-
 void setup()
 {
     ready = true;
@@ -143,8 +139,7 @@ void flush()
         return;
     if (mvpstale) {
         Command c{Command::matrix, 0, {}, {}};
-        for (int i = 0; i < 16; i++)
-            c.v[i] = matrices[1][i];
+        std::copy(matrices[1], matrices[1] + 16, c.v);
         multiply(c.v, matrices[0]);
         commands.push_back(c);
         mvpstale = false;
@@ -224,7 +219,7 @@ void glMatrixMode(GLenum mode) { current = mode == GL_PROJECTION ? 1 : 0; }
 void glLoadIdentity(void)
 {
     flush();
-    identity(matrices[current]);
+    std::copy(identity, identity + 16, matrices[current]);
     mvpstale = true;
 }
 
@@ -249,8 +244,7 @@ void glClear(GLbitfield mask)
 {
     flush();
     Command c{Command::clear, mask, {}, {}};
-    for (int i = 0; i < 4; i++)
-        c.v[i] = clearcolour[i];
+    std::copy(clearcolour, clearcolour + 4, c.v);
     commands.push_back(c);
 }
 

@@ -14,92 +14,23 @@ Usage (Debian's python, which has selenium and PIL):
   --native-scenes BIN  the same scenes.cpp built for the desktop against real SDL and OpenGL
 """
 import argparse
-import functools
-import http.server
 import gzip
 import io
 import os
 import subprocess
 import sys
-import tempfile
-import threading
 import time
 import unittest
 
 from PIL import Image, ImageChops
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.remote.remote_connection import RemoteConnection
 
+from chromium import Browser, Server
+
 ARGS = None  # the command line's directories and binary
 PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
-
-CHROMIUM_FLAGS = [
-    '--headless=new', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
-    '--no-first-run', '--disable-background-networking', '--disable-component-update',
-    '--disable-sync', '--force-device-scale-factor=1',
-    # Room for the page's 16-pixel margin, the 640 x 480 canvas and the text below it.
-    '--window-size=800,800',
-]
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    # WebAssembly must come with its own type, or the browser compiles it the
-    # slow way and warns about it in the console.
-    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      '.wasm': 'application/wasm'}
-
-    def log_message(self, *args):
-        pass
-
-
-class Server:
-    """Serves one directory on a free loopback port from a thread."""
-
-    def __init__(self, root):
-        handler = functools.partial(QuietHandler, directory=root)
-        self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
-        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
-        self.thread.start()
-        self.url = 'http://127.0.0.1:%d/' % self.httpd.server_address[1]
-
-    def close(self):
-        self.httpd.shutdown()
-        self.httpd.server_close()
-        self.thread.join(5)
-
-
-class Browser:
-    """Headless Chromium in a fresh profile and a clean environment."""
-
-    def __init__(self, *extra_flags):
-        self.home = tempfile.TemporaryDirectory(prefix='sparkrally-chromium-')
-        options = webdriver.ChromeOptions()
-        options.binary_location = '/usr/bin/chromium'
-        for flag in CHROMIUM_FLAGS + ['--user-data-dir=' + os.path.join(self.home.name, 'profile')]:
-            options.add_argument(flag)
-        for flag in extra_flags:
-            options.add_argument(flag)
-        options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
-        # Nothing of the session's display, SDL or Mesa settings reaches it.
-        env = {'PATH': '/usr/bin:/bin', 'HOME': self.home.name, 'TMPDIR': self.home.name,
-               'LANG': 'C.UTF-8'}
-        try:
-            self.driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver', env=env),
-                                           options=options)
-        except Exception:
-            self.home.cleanup()
-            raise
-        self.driver.set_page_load_timeout(20)
-        self.driver.set_script_timeout(10)
-
-    def quit(self):
-        try:
-            self.driver.quit()
-        finally:
-            self.home.cleanup()
 
 
 def until(probe, timeout, interval=0.05):
