@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the game as a static web page: installs what is missing (Debian's
 # emscripten), builds with Emscripten into build-web/ and writes dist/web/
-# (index.html, the game's .js and .wasm, its icon and the licence texts).
+# (the page, the game's .js and .wasm, the icons, the manifest and service
+# worker that make it installable and playable offline, and the licence
+# texts).
 # --serve then serves dist/web on 127.0.0.1 at a free port and prints the
 # address to open; --tests also builds the unit tests and the test and
 # benchmark pages that scripts/test.sh and scripts/bench.sh open.
@@ -23,9 +25,10 @@ cmake --preset web -DSPARKRALLY_TESTS=$tests -DSPARKRALLY_BENCH=$tests >/dev/nul
 cmake --build --preset web -j "$(nproc)"
 rm -rf dist/web
 cmake --install build-web --prefix dist/web >/dev/null
-# What a player's browser downloads, compressed as a web server sends it.
+# What a player's browser downloads (everything but the licence texts),
+# compressed as a web server sends it.
 weight=0
-for f in dist/web/index.html dist/web/favicon.svg dist/web/sparkrally.js dist/web/sparkrally.wasm; do
+for f in $(find dist/web -maxdepth 1 -type f ! -name LICENSE.txt | sort); do
     weight=$((weight + $(gzip -9c "$f" | wc -c)))
 done
 echo "dist/web: the page loads $weight bytes gzipped"

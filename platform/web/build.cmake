@@ -11,8 +11,9 @@ target_compile_options(sparkrally_game PRIVATE -include ${web_dir}/keystate.h)
 # their doubles.
 add_library(sparkrally_web STATIC ${web_dir}/gl.cpp ${web_dir}/sdl.cpp)
 target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-# A canvas that gives no WebGL is a failed video mode: sdl.cpp wraps SDL's.
-target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_SetVideoMode)
+# sdl.cpp wraps SDL_Init (the unload listener goes) and SDL_SetVideoMode (a
+# canvas without WebGL, or WebGL without the shaders, is a failed mode).
+target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode)
 # ASYNCIFY lets the game's loop and its SDL_Delay block as on the desktop,
 # the page yielding to the browser in every sleep. Only direct calls lead to
 # a sleep, so indirect ones stay uninstrumented and fast. EXIT_RUNTIME tells
@@ -24,11 +25,40 @@ add_executable(sparkrally ${web_dir}/main.cpp)
 target_link_libraries(sparkrally PRIVATE sparkrally_game sparkrally_web)
 target_link_options(sparkrally PRIVATE ${SPARKRALLY_WEB_LINK_OPTIONS})
 
-# One folder for any static web host: the page, the game, its icon and the
-# licences of everything compiled into it.
-install(TARGETS sparkrally RUNTIME DESTINATION .)
-install(FILES $<TARGET_FILE_DIR:sparkrally>/sparkrally.wasm ${web_dir}/index.html DESTINATION .)
-install(FILES data/icons/sparkrally.svg DESTINATION . RENAME favicon.svg)
+# The page, whole, in one folder of the build: what the tests open and what
+# is installed. The game's .js and .wasm are written there directly.
+set(page_dir ${CMAKE_BINARY_DIR}/page)
+set_target_properties(sparkrally PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${page_dir})
+foreach(file index.html page.js manifest.webmanifest)
+  configure_file(${web_dir}/${file} ${page_dir}/${file} COPYONLY)
+endforeach()
+configure_file(data/icons/sparkrally.svg ${page_dir}/favicon.svg COPYONLY)
+# The icons that a phone or a desktop shows for the installed page.
+find_program(RSVG_CONVERT rsvg-convert REQUIRED)
+set(icons)
+foreach(size 192 512)
+  add_custom_command(OUTPUT ${page_dir}/icon-${size}.png
+                     COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${page_dir}/icon-${size}.png
+                             ${CMAKE_CURRENT_SOURCE_DIR}/data/icons/sparkrally.svg
+                     DEPENDS data/icons/sparkrally.svg VERBATIM)
+  list(APPEND icons ${page_dir}/icon-${size}.png)
+endforeach()
+# The service worker keeps every file the page loads, named for this build.
+set(kept index.html page.js sparkrally.js sparkrally.wasm favicon.svg manifest.webmanifest
+    icon-192.png icon-512.png)
+list(JOIN kept "," kept)
+add_custom_command(OUTPUT ${page_dir}/sw.js
+                   COMMAND ${CMAKE_COMMAND} -DPAGE=${page_dir} -DFILES=${kept}
+                           -DTEMPLATE=${web_dir}/sw.js.in -P ${web_dir}/offline.cmake
+                   DEPENDS sparkrally ${icons} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
+                           ${page_dir}/index.html ${page_dir}/page.js
+                           ${page_dir}/manifest.webmanifest ${page_dir}/favicon.svg
+                   VERBATIM)
+add_custom_target(sparkrally_page ALL DEPENDS ${page_dir}/sw.js)
+
+# One folder for any static web host: the page and the licences of
+# everything compiled into it.
+install(DIRECTORY ${page_dir}/ DESTINATION .)
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 # Emscripten's runtime, musl and libc++ are compiled into the .js and .wasm.
 install(FILES /usr/share/doc/emscripten/copyright DESTINATION licenses

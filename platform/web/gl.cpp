@@ -8,12 +8,18 @@
 // canvas thus keeps showing the last swapped frame while the game pauses
 // mid-frame, as a desktop's front buffer does, without the cost of drawing
 // into a second buffer and copying it.
+//
+// A lost context (a backgrounded tab on a phone, a GPU reset) is kept for
+// restoration; once the browser gives it back, the program, the buffer and
+// the state that outlives a frame are made again before the next frame.
 #include "platform/web/webgl.h"
 
 #include <GL/gl.h>
 #include <GLES2/gl2.h>
+#include <emscripten/html5.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 // WebGL's own entry points for the calls this layer takes over by name.
@@ -76,17 +82,40 @@ struct Command {
 };
 std::vector<Command> commands;
 
-// WebGL objects, made at the first swap: the context exists only once the
-// video mode is set.
-bool ready = false;
-GLuint scene, scenebuffer;
+// What the frames played so far left in WebGL beyond their own draws: a
+// restored context starts from WebGL's defaults and gets these back.
+GLint playedviewport[4];
+bool viewportplayed = false;
+std::vector<GLenum> playedenables;
+GLfloat playedmvp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// WebGL objects, made with the video mode and again after a restoration.
 GLint mvploc;
+bool restored = false; // the browser gave a lost context back
+
+// The shader's or program's log, on standard error, where the page shows
+// it as an error.
+void report(const char *what, GLuint object, bool program)
+{
+    char log[1024] = "";
+    if (program)
+        glGetProgramInfoLog(object, sizeof log, nullptr, log);
+    else
+        glGetShaderInfoLog(object, sizeof log, nullptr, log);
+    fprintf(stderr, "WebGL: the %s failed: %s\n", what, log);
+}
 
 GLuint compile(GLenum kind, const char *source)
 {
     GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
+    GLint ok = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok)
+        report(kind == GL_VERTEX_SHADER ? "vertex shader's compilation"
+                                        : "fragment shader's compilation",
+               shader, false);
     return shader;
 }
 
@@ -99,14 +128,23 @@ GLuint link(const char *vs, const char *fs)
     glBindAttribLocation(program, 0, "position");
     glBindAttribLocation(program, 1, "colour");
     glLinkProgram(program);
+    GLint ok = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    if (!ok) {
+        report("program's link", program, true);
+        return 0;
+    }
     return program;
 }
 
-void setup()
+// Makes the program and the buffer that every frame draws with.
+bool setup()
 {
-    ready = true;
-    scene = link(scene_vs, scene_fs);
+    GLuint scene = link(scene_vs, scene_fs);
+    if (scene == 0)
+        return false;
     mvploc = glGetUniformLocation(scene, "mvp");
+    GLuint scenebuffer;
     glGenBuffers(1, &scenebuffer);
     glUseProgram(scene);
     glBindBuffer(GL_ARRAY_BUFFER, scenebuffer);
@@ -115,6 +153,34 @@ void setup()
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex), nullptr);
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Vertex),
                           reinterpret_cast<void *>(offsetof(Vertex, r)));
+    return true;
+}
+
+// A restored context has nothing of the lost one: make the objects again
+// and give back what earlier frames set and this one may not repeat.
+void restore()
+{
+    restored = false;
+    if (!setup())
+        return;
+    if (viewportplayed)
+        emscripten_glViewport(playedviewport[0], playedviewport[1], playedviewport[2],
+                              playedviewport[3]);
+    for (GLenum cap : playedenables)
+        emscripten_glEnable(cap);
+    glUniformMatrix4fv(mvploc, 1, GL_FALSE, playedmvp);
+}
+
+EM_BOOL lost(int, const void *, void *)
+{
+    // Asks the browser to restore the context once it can.
+    return EM_TRUE;
+}
+
+EM_BOOL regained(int, const void *, void *)
+{
+    restored = true;
+    return EM_TRUE;
 }
 
 // a = a * b, column-major.
@@ -153,8 +219,8 @@ void flush()
 // then the clears, viewports, matrices and draws in the order given.
 void play()
 {
-    if (!ready)
-        setup();
+    if (restored)
+        restore();
     flush();
     if (commands.empty())
         return;
@@ -169,12 +235,18 @@ void play()
             break;
         case Command::viewport:
             emscripten_glViewport(c.a[0], c.a[1], c.a[2], c.a[3]);
+            std::copy(c.a, c.a + 4, playedviewport);
+            viewportplayed = true;
             break;
         case Command::enable:
             emscripten_glEnable(c.mode);
+            if (std::find(playedenables.begin(), playedenables.end(), c.mode) ==
+                playedenables.end())
+                playedenables.push_back(c.mode);
             break;
         case Command::matrix:
             glUniformMatrix4fv(mvploc, 1, GL_FALSE, c.v);
+            std::copy(c.v, c.v + 16, playedmvp);
             break;
         case Command::draw:
             glDrawArrays(c.mode, c.a[0], c.a[1]);
@@ -186,6 +258,18 @@ void play()
 }
 
 } // namespace
+
+bool webgl_setup()
+{
+    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, lost);
+    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, regained);
+    return setup();
+}
+
+bool webgl_lost()
+{
+    return emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context());
+}
 
 void webgl_present() { play(); }
 

@@ -1,0 +1,177 @@
+// The page around the game: the field's size on the screen, a finger as the
+// pointer, the End match and Full screen buttons, what the page says when
+// the run ends or the display is lost, and the files kept for offline play.
+// The game itself still sees a 640 x 480 window, a pointer and a keyboard.
+'use strict';
+(function () {
+  var canvas = document.getElementById('canvas');
+  var field = document.getElementById('field');
+  var output = document.getElementById('output');
+  var endbutton = document.getElementById('end');
+  var fullbutton = document.getElementById('full');
+
+  // What the game prints goes to the page and to the console alike; what it
+  // prints to standard error is an error in both.
+  function print(text) {
+    output.textContent += text + '\n';
+    console.log(text);
+  }
+  function printerr(text) {
+    output.textContent += text + '\n';
+    console.error(text);
+  }
+
+  // The run has ended: the canvas keeps its last frame, the page says so.
+  // window.runEnded resolves with the exit status, or 'abort'.
+  var resolveended;
+  window.runEnded = new Promise(function (resolve) { resolveended = resolve; });
+  var over = false;
+  function ended(verdict, status) {
+    if (over)
+      return;
+    over = true;
+    document.getElementById('help').hidden = true;
+    document.getElementById('controls').hidden = true;
+    document.getElementById('verdict').textContent = verdict;
+    document.getElementById('over').hidden = false;
+    if (fullscreenelement())
+      (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+    resolveended(status);
+  }
+
+  window.Module = {
+    canvas: canvas,
+    print: print,
+    printErr: printerr,
+    // The game's SDL listens from here on: End match can reach it.
+    onRuntimeInitialized: function () { endbutton.disabled = false; },
+    onExit: function (status) {
+      ended(status === 0 ? 'The match is over.' : 'The game could not start.', status);
+    },
+    onAbort: function () { ended('The game stopped on an error.', 'abort'); }
+  };
+  // Anything that escapes the game or stops a file from loading ends the
+  // run with the page's own verdict.
+  window.addEventListener('error', function (event) {
+    printerr(event.message || 'Could not load ' + (event.target.src || event.target.href));
+    ended('The game stopped on an error.', 'abort');
+  }, true);
+  window.addEventListener('unhandledrejection', function (event) {
+    printerr(String(event.reason));
+    ended('The game stopped on an error.', 'abort');
+  });
+  document.getElementById('again').addEventListener('click', function () { location.reload(); });
+  document.getElementById('reload').addEventListener('click', function () { location.reload(); });
+
+  // The field's size: 1x when 640 x 480 CSS pixels fit, whole multiples when
+  // they fit, the largest 4:3 box when they do not, and the largest box,
+  // centred, in full screen; on the page it sits under the text. Its corner
+  // is on a whole CSS pixel, so that the row under a pointer is the row the
+  // game reads.
+  function fullscreenelement() {
+    return document.fullscreenElement || document.webkitFullscreenElement || null;
+  }
+  function fit() {
+    var box = field.getBoundingClientRect();
+    var scale = Math.min(box.width / 640, box.height / 480);
+    var full = fullscreenelement() === field;
+    if (scale >= 1 && !full)
+      scale = Math.floor(scale);
+    var width = 4 * Math.floor(160 * scale);
+    var height = width * 3 / 4;
+    var style = document.documentElement.style;
+    style.setProperty('--field-width', width + 'px');
+    style.setProperty('--field-height', height + 'px');
+    style.setProperty('--field-left', Math.round(box.left + (box.width - width) / 2) - box.left + 'px');
+    style.setProperty('--field-top', Math.round(box.top + (full ? (box.height - height) / 2 : 0)) - box.top + 'px');
+    // Scaled up, a field pixel stays sharp; scaled down, smoothing keeps
+    // one-pixel lines from vanishing.
+    document.documentElement.classList.toggle('whole', scale >= 1);
+  }
+  new ResizeObserver(fit).observe(field);
+  window.addEventListener('resize', fit);
+  fit();
+
+  // A finger on the field moves the paddle by its height, as the pointer
+  // does. The touch never reaches the game's SDL, which would take the
+  // finger's position relative to the window for one relative to the page
+  // and so misplace it on a scrolled page; the finger is handed on as a
+  // pointer movement over the canvas instead, held inside the field's rows.
+  var finger = null; // the touch that drives the paddle
+  function touch(event) {
+    event.preventDefault();
+    event.stopPropagation();
+    var t = null;
+    for (var i = 0; i < event.touches.length; i++)
+      if (event.touches[i].identifier === finger)
+        t = event.touches[i];
+    if (!t && event.type !== 'touchend' && event.type !== 'touchcancel')
+      t = event.touches[0] || null;
+    finger = t ? t.identifier : null;
+    if (!t)
+      return;
+    var r = canvas.getBoundingClientRect();
+    // Half a field pixel inside the far edges.
+    var x = Math.min(Math.max(t.clientX, r.left), r.right - r.width / 1280);
+    var y = Math.min(Math.max(t.clientY, r.top), r.bottom - r.height / 960);
+    var move = new MouseEvent('mousemove', {bubbles: true, cancelable: true, view: window});
+    Object.defineProperties(move, {
+      clientX: {value: x}, clientY: {value: y},
+      pageX: {value: x + window.scrollX}, pageY: {value: y + window.scrollY}
+    });
+    canvas.dispatchEvent(move);
+  }
+  ['touchstart', 'touchmove', 'touchend', 'touchcancel'].forEach(function (type) {
+    field.addEventListener(type, touch, {capture: true, passive: false});
+  });
+  field.addEventListener('contextmenu', function (event) { event.preventDefault(); });
+
+  // End match presses Escape as a keyboard would: the game ends the run at
+  // the end of the frame in which it reads the key.
+  function escape(type) {
+    var key = new KeyboardEvent(type, {key: 'Escape', code: 'Escape', bubbles: true, cancelable: true});
+    Object.defineProperty(key, 'keyCode', {value: 27});
+    document.dispatchEvent(key);
+  }
+  endbutton.disabled = true;
+  endbutton.addEventListener('click', function () {
+    escape('keydown');
+    escape('keyup');
+  });
+
+  // The game's SDL takes every key on the page; Enter and Space on a button
+  // stay with the button, so the keyboard can press it.
+  Array.prototype.forEach.call(document.querySelectorAll('button'), function (button) {
+    ['keydown', 'keyup', 'keypress'].forEach(function (type) {
+      button.addEventListener(type, function (event) {
+        if (event.key === 'Enter' || event.key === ' ')
+          event.stopPropagation();
+      });
+    });
+  });
+
+  // Full screen shows the field alone, the pointer left free: a locked
+  // pointer would turn its position into relative motion.
+  var request = field.requestFullscreen || field.webkitRequestFullscreen;
+  if (!request || !(document.fullscreenEnabled || document.webkitFullscreenEnabled))
+    fullbutton.hidden = true;
+  fullbutton.addEventListener('click', function () {
+    var asked = request.call(field);
+    if (asked && asked.catch)
+      asked.catch(function (error) { printerr('Full screen was refused: ' + error.message); });
+  });
+
+  // A lost display: the game waits at its next swap for the browser to give
+  // the display back; the page says so meanwhile.
+  var lost = document.getElementById('lost');
+  canvas.addEventListener('webglcontextlost', function () { lost.hidden = false; });
+  canvas.addEventListener('webglcontextrestored', function () { lost.hidden = true; });
+
+  // After one visit the page plays with no network.
+  if ('serviceWorker' in navigator)
+    window.addEventListener('load', function () {
+      navigator.serviceWorker.register('sw.js').catch(function (error) {
+        console.error('Offline play is not available: ' + error.message);
+      });
+    });
+})();
