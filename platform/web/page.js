@@ -53,6 +53,10 @@
   // Anything that escapes the game or stops a file from loading ends the
   // run with the page's own verdict.
   window.addEventListener('error', function (event) {
+    // A browser's note with no error behind it (a ResizeObserver loop, say)
+    // stops nothing.
+    if (event.target === window && !event.error)
+      return;
     printerr(event.message || 'Could not load ' + (event.target.src || event.target.href));
     ended('The game stopped on an error.', 'abort');
   }, true);
@@ -99,7 +103,8 @@
   // pointer movement over the canvas instead, held inside the field's rows.
   var finger = null; // the touch that drives the paddle
   function touch(event) {
-    event.preventDefault();
+    if (event.cancelable)
+      event.preventDefault();
     event.stopPropagation();
     var t = null;
     for (var i = 0; i < event.touches.length; i++)

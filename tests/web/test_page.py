@@ -14,6 +14,7 @@ Usage (Debian's python, which has selenium and PIL):
   --native-scenes BIN  the same scenes.cpp built for the desktop against real SDL and OpenGL
 """
 import argparse
+import base64
 import gzip
 import io
 import os
@@ -104,7 +105,9 @@ class BrowserTest(unittest.TestCase):
         return self.driver.find_element('id', element_id).get_attribute('textContent')
 
 
-class GamePage(BrowserTest):
+class PageTest(BrowserTest):
+    """Opens the game's page and reads what it shows."""
+
     def load(self):
         self.driver.get(PAGE.url + 'index.html')
         self.canvas = self.driver.find_element('id', 'canvas')
@@ -130,6 +133,40 @@ class GamePage(BrowserTest):
         ActionChains(self.driver).move_to_element_with_offset(
             self.canvas, x - 320, y - 240).perform()
 
+    def assert_paddle_at_150(self, shot, how):
+        """The player's paddle is centred on field row 150: white at exactly
+        x 2..4, y 130..169 in columns 0..7 over rows 100..199, black around."""
+        def wrong(img):
+            px = img.load()
+            return [(x, y) for y in range(100, 200) for x in range(8)
+                    if (px[x, y] == (255, 255, 255)) != (2 <= x <= 4 and 130 <= y < 170)]
+
+        last = {}
+
+        def placed():
+            last['img'] = shot()
+            last['wrong'] = wrong(last['img'])
+            return not last['wrong']
+
+        if not until(placed, 5):
+            rows = [y for y in range(480) if last['img'].getpixel((3, y)) == (255, 255, 255)]
+            self.fail('%s: paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column '
+                      '3: %s' % (how, last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+
+    def assert_ball_moves(self):
+        first = until(lambda: ballbox(self.shot()), 10)
+        self.assertIsNotNone(first, 'no ball seen on the field')
+
+        def moved():
+            box = ballbox(self.shot())
+            return box if box and box != first else None
+
+        later = until(moved, 5)
+        self.assertIsNotNone(later, 'the ball did not move from %r' % (first,))
+        return first, later
+
+
+class GamePage(PageTest):
     def test_page_weighs_at_most_100_kib_gzipped(self):
         self.load()
         self.assertTrue(until(lambda: self.driver.execute_script(
@@ -148,43 +185,17 @@ class GamePage(BrowserTest):
 
     def test_ball_moves_towards_the_player(self):
         self.load()
-        first = until(lambda: ballbox(self.shot()), 10)
-        self.assertIsNotNone(first, 'no ball seen on the field')
+        first, later = self.assert_ball_moves()
         # The outline is 10 pixels across, give or take a rasterized pixel.
         for size in (first[2] - first[0], first[3] - first[1]):
             self.assertTrue(9 <= size <= 12, 'ball outline box %r' % (first,))
-
-        def moved():
-            box = ballbox(self.shot())
-            return box if box and box != first else None
-
-        later = until(moved, 5)
-        self.assertIsNotNone(later, 'the ball did not move from %r' % (first,))
         self.assertLess(later[0], first[0], 'the serve goes left, towards the player')
         self.assert_clean_console()
 
     def test_pointer_places_the_player_paddle(self):
         self.load()
         self.point(3, 150)
-
-        # Columns 0..7 over rows 100..199: white exactly where the paddle is
-        # (x 2..4, y 130..169), black around it.
-        def wrong(img):
-            px = img.load()
-            return [(x, y) for y in range(100, 200) for x in range(8)
-                    if (px[x, y] == (255, 255, 255)) != (2 <= x <= 4 and 130 <= y < 170)]
-
-        last = {}
-
-        def placed():
-            last['img'] = self.shot()
-            last['wrong'] = wrong(last['img'])
-            return not last['wrong']
-
-        if not until(placed, 5):
-            rows = [y for y in range(480) if last['img'].getpixel((3, y)) == (255, 255, 255)]
-            self.fail('paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column 3: '
-                      '%s' % (last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+        self.assert_paddle_at_150(self.shot, 'the pointer at row 150')
         self.assert_clean_console()
 
     def test_bounce_on_the_player_paddle_throws_blue_sparks(self):
@@ -246,6 +257,232 @@ class GamePage(BrowserTest):
         self.canvas = self.driver.find_element('id', 'canvas')
         self.assertFalse(self.shown('over'))
         self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'no new match after reload')
+        self.assert_clean_console()
+
+
+    def test_lost_display_waits_and_the_match_goes_on(self):
+        self.load()
+        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'the match did not start')
+        # Every frame ends in a 16 ms sleep: count them.
+        self.driver.execute_script(
+            'window.frames16 = 0; var timeout = window.setTimeout;'
+            'window.setTimeout = function (f, ms) {'
+            '  if (ms === 16) window.frames16++; return timeout.apply(window, arguments); };'
+            'window.loser = document.getElementById("canvas").getContext("webgl")'
+            '  .getExtension("WEBGL_lose_context"); window.loser.loseContext();')
+        self.assertTrue(until(lambda: self.shown('lost'), 5), 'the page did not say the display was lost')
+        self.assertIn('display was lost', self.text('lost'))
+        # The frame under way when the display went may still end its sleep.
+        before = self.driver.execute_script('return window.frames16')
+        time.sleep(1.5)
+        waited = self.driver.execute_script('return window.frames16') - before
+        self.assertLessEqual(waited, 1, 'the match went on for %d frames unseen' % waited)
+
+        self.driver.execute_script('window.loser.restoreContext()')
+        self.assertTrue(until(lambda: not self.shown('lost'), 5), 'the lost display line stayed')
+        self.assertTrue(until(lambda: self.driver.execute_script('return window.frames16') > before + 5,
+                              5), 'the match did not go on after the display came back')
+        # A whole frame again: both paddles and the ball.
+        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 5), 'no ball after the restore')
+        self.assertGreater(count(whites(self.shot()).crop((0, 0, 8, 480))), 20, 'no player paddle')
+        self.assertGreater(count(whites(self.shot()).crop((632, 0, 640, 480))), 20, 'no computer paddle')
+        self.assert_clean_console()
+
+    def test_refused_shaders_say_so(self):
+        # A WebGL that refuses the layer's shaders, as a broken driver would.
+        script = self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': (
+            'WebGLRenderingContext.prototype.shaderSource = (function (set) {'
+            '  return function (shader, source) { set.call(this, shader, source + "\\nnot glsl"); };'
+            '})(WebGLRenderingContext.prototype.shaderSource);')})
+        try:
+            self.driver.get(PAGE.url + 'index.html')
+            status = self.driver.execute_async_script(
+                'var done = arguments[0]; window.runEnded.then(done);')
+        finally:
+            self.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument', script)
+        self.assertEqual(status, 1)
+        self.assertEqual(self.text('verdict'), 'The game could not start.')
+        self.assertIn("Unable to set video mode: WebGL refused the field's shaders\n",
+                      self.text('output'))
+        errors = [e['message'] for e in self.driver.get_log('browser') if e['level'] == 'SEVERE']
+        self.assertTrue(any("the vertex shader's compilation failed: " in e for e in errors),
+                        'no shader log among the console errors: %s' % errors)
+
+
+# Screens as players have them: CSS size, device pixel ratio, a phone's or
+# tablet's browser, and the field's expected CSS size on that screen.
+SCREENS = [
+    ('phone', 390, 844, 3, True, (372, 279)),
+    ('phone on its side', 844, 390, 3, True, (496, 372)),
+    ('tablet', 820, 1180, 2, True, (640, 480)),
+    ('desktop window that holds 2x', 1400, 1150, 1, False, (1280, 960)),
+]
+
+
+class EveryScreen(PageTest):
+    """The page on phones, tablets and big screens, in Chromium's device
+    emulation with real touch events. The field is read back from the
+    canvas' own 640 x 480 pixels, whatever its size on the screen."""
+
+    def setUp(self):
+        super().setUp()
+        # The canvas keeps its pixels after they are shown, so that a script
+        # can read the last swapped frame back.
+        self.readback = self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {
+            'source': 'HTMLCanvasElement.prototype.getContext = (function (get) {'
+                      '  return function (type, attrs) {'
+                      '    return get.call(this, type, Object.assign({}, attrs,'
+                      '                                              {preserveDrawingBuffer: true}));'
+                      '  };'
+                      '})(HTMLCanvasElement.prototype.getContext);'})
+
+    def tearDown(self):
+        self.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument', self.readback)
+        self.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
+        self.driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': False})
+        super().tearDown()
+
+    def open_on(self, width, height, ratio, mobile):
+        self.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+            'width': width, 'height': height, 'deviceScaleFactor': ratio, 'mobile': mobile})
+        self.driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled',
+                                    {'enabled': True, 'maxTouchPoints': 5})
+        self.driver.get(PAGE.url + 'index.html')
+        self.canvas = self.driver.find_element('id', 'canvas')
+        self.assertIsNotNone(until(lambda: ballbox(self.field()), 10), 'the match did not start')
+
+    def field(self):
+        """The field's 640 x 480 pixels as last swapped."""
+        url = self.driver.execute_script('return arguments[0].toDataURL()', self.canvas)
+        img = Image.open(io.BytesIO(base64.b64decode(url.split(',', 1)[1]))).convert('RGB')
+        self.assertEqual(img.size, (640, 480), 'the drawing buffer is not 640 x 480')
+        return img
+
+    def view(self):
+        return self.driver.execute_script(
+            'var r = arguments[0].getBoundingClientRect(), v = window.visualViewport;'
+            'return {left: r.left, top: r.top, width: r.width, height: r.height,'
+            '        innerWidth: innerWidth, innerHeight: innerHeight, scale: v.scale,'
+            '        scrollX: scrollX, scrollY: scrollY,'
+            '        pageWidth: document.documentElement.scrollWidth,'
+            '        pageHeight: document.documentElement.scrollHeight,'
+            '        full: document.fullscreenElement && document.fullscreenElement.id}',
+            self.canvas)
+
+    def touch(self, kind, x, y):
+        self.driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
+            'type': kind, 'touchPoints': [] if kind in ('touchEnd', 'touchCancel') else
+            [{'x': x, 'y': y, 'id': 1, 'radiusX': 4, 'radiusY': 4, 'force': 1}]})
+
+    def at(self, v, fx, fy):
+        """The viewport point over the centre of field pixel (fx, fy)."""
+        return (v['left'] + (fx + 0.5) * v['width'] / 640, v['top'] + (fy + 0.5) * v['height'] / 480)
+
+    def drag_to_150(self, end='touchEnd'):
+        """A finger put on the field's middle and dragged to row 150."""
+        v = self.view()
+        self.touch('touchStart', *self.at(v, 320, 300))
+        for row in (250, 200, 150):
+            self.touch('touchMove', *self.at(v, 320, row))
+        self.assert_paddle_at_150(self.field, 'a finger at row 150')
+        self.touch(end, 0, 0)
+
+    def test_the_whole_field_fits_and_a_finger_drives_the_paddle(self):
+        for name, width, height, ratio, mobile, size in SCREENS:
+            with self.subTest(name):
+                self.open_on(width, height, ratio, mobile)
+                v = self.view()
+                self.assertEqual((v['width'], v['height']), size, '%s: %r' % (name, v))
+                self.assertTrue(v['left'] >= 0 and v['top'] >= 0
+                                and v['left'] + v['width'] <= v['innerWidth']
+                                and v['top'] + v['height'] <= v['innerHeight'],
+                                '%s: the field is not wholly on the screen: %r' % (name, v))
+                self.assertTrue(v['pageWidth'] <= v['innerWidth']
+                                and v['pageHeight'] <= v['innerHeight'],
+                                '%s: the page is larger than the screen: %r' % (name, v))
+                self.drag_to_150()
+                after = self.view()
+                self.assertEqual((after['scrollX'], after['scrollY'], after['scale']), (0, 0, 1),
+                                 '%s: the finger scrolled or zoomed the page' % name)
+                self.assert_clean_console()
+        # A page scrolled by 100 px (more content below it) moves the field up,
+        # and the finger still lands on its own row; a cancelled touch leaves
+        # nothing held.
+        self.open_on(390, 844, 3, True)
+        self.driver.execute_script(
+            'var more = document.createElement("div"); more.style.height = "2000px";'
+            'document.body.appendChild(more); window.scrollTo(0, 100);')
+        self.assertEqual(self.view()['scrollY'], 100)
+        self.drag_to_150(end='touchCancel')
+        self.drag_to_150()
+        self.assert_clean_console()
+
+    def test_end_match_by_a_tap(self):
+        self.open_on(390, 844, 3, True)
+        end = self.driver.execute_script(
+            'var r = document.getElementById("end").getBoundingClientRect();'
+            'return [r.left + r.width / 2, r.top + r.height / 2]')
+        self.touch('touchStart', *end)
+        self.touch('touchEnd', *end)
+        status = self.driver.execute_async_script('window.runEnded.then(arguments[0]);')
+        self.assertEqual(status, 0)
+        self.assertTrue(self.shown('over'))
+        self.assertEqual(self.text('verdict'), 'The match is over.')
+        self.assertFalse(self.shown('end'), 'End match is still offered')
+        self.assert_clean_console()
+
+    def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
+        self.open_on(800, 800, 1, False)
+        self.driver.find_element('id', 'full').click()
+        self.assertTrue(until(lambda: self.view()['full'] == 'field', 5), 'no full screen')
+
+        def boxed():
+            v = self.view()
+            side = 4 * int(160 * min(v['innerWidth'] / 640, v['innerHeight'] / 480))
+            return v if (v['width'], v['height']) == (side, side * 3 // 4) else None
+
+        v = until(boxed, 5)
+        self.assertIsNotNone(v, 'the field is not the screen\'s largest 4:3 box: %r' % self.view())
+        self.assertLessEqual(abs(v['left'] * 2 + v['width'] - v['innerWidth']), 2, 'not centred')
+        self.assertLessEqual(abs(v['top'] * 2 + v['height'] - v['innerHeight']), 2, 'not centred')
+        # The real pointer, over the middle of field row 150.
+        x, y = self.at(v, 3, 150)
+        ActionChains(self.driver).move_to_element_with_offset(
+            self.canvas, round(x - v['left'] - v['width'] / 2),
+            round(y - v['top'] - v['height'] / 2)).perform()
+        self.assert_paddle_at_150(self.field, 'the pointer at row 150 in full screen')
+
+        self.driver.execute_script('document.exitFullscreen()')
+        self.assertTrue(until(lambda: self.view()['width'] == 640, 5), 'not back on the page')
+        self.assertTrue(self.shown('full'), 'Full screen is no longer offered: %s' % self.text('output'))
+        self.assert_clean_console()
+
+
+class Offline(PageTest):
+    def test_installable_and_plays_with_no_network(self):
+        server = Server(ARGS.page)
+        try:
+            self.driver.get(server.url + 'index.html')
+            self.assertTrue(self.driver.execute_async_script(
+                'var done = arguments[0];'
+                'navigator.serviceWorker.ready.then(function () { done(true); });'),
+                'no service worker')
+            errors = self.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})
+            self.assertEqual(errors.get('installabilityErrors'), [])
+        finally:
+            server.close()
+        self.driver.execute_cdp_cmd('Network.enable', {})
+        self.driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
+            'offline': True, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
+        try:
+            self.driver.refresh()
+            self.canvas = self.driver.find_element('id', 'canvas')
+            self.assert_ball_moves()
+        finally:
+            self.driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
+                'offline': False, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
+            self.driver.execute_cdp_cmd('Network.disable', {})
+        self.assertFalse(self.shown('over'), 'the run ended: %s' % self.text('output'))
         self.assert_clean_console()
 
 
