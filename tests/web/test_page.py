@@ -309,6 +309,18 @@ class GamePage(PageTest):
                         'no shader log among the console errors: %s' % errors)
 
 
+    def test_an_uncaught_error_ends_with_the_page_verdict(self):
+        self.load()
+        # A script of the page's own that throws.
+        self.driver.execute_script(
+            'var bad = document.createElement("script");'
+            'bad.textContent = "throw new Error(\'trouble\')"; document.body.appendChild(bad);')
+        status = self.driver.execute_async_script('window.runEnded.then(arguments[0]);')
+        self.assertEqual(status, 'abort')
+        self.assertEqual(self.text('verdict'), 'The game stopped on an error.')
+        self.assertIn('trouble', self.text('output'))
+
+
 # Screens as players have them: CSS size, device pixel ratio, a phone's or
 # tablet's browser, and the field's expected CSS size on that screen.
 SCREENS = [
