@@ -11,7 +11,7 @@ target_compile_options(sparkrally_game PRIVATE -include ${web_dir}/keystate.h)
 # their doubles.
 add_library(sparkrally_web STATIC ${web_dir}/gl.cpp ${web_dir}/sdl.cpp)
 target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-# sdl.cpp wraps SDL_Init (the unload listener goes) and SDL_SetVideoMode (a
+# sdl.cpp wraps SDL_Init (no unload listener) and SDL_SetVideoMode (a
 # canvas without WebGL, or WebGL without the shaders, is a failed mode).
 target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode)
 # ASYNCIFY lets the game's loop and its SDL_Delay block as on the desktop,
