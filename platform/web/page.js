@@ -169,8 +169,12 @@
   // A lost display: the game waits at its next swap for the browser to give
   // the display back; the page says so meanwhile.
   var lost = document.getElementById('lost');
-  canvas.addEventListener('webglcontextlost', function () { lost.hidden = false; });
-  canvas.addEventListener('webglcontextrestored', function () { lost.hidden = true; });
+  function showlost(shown) {
+    lost.hidden = !shown;
+    document.documentElement.classList.toggle('lost', shown);
+  }
+  canvas.addEventListener('webglcontextlost', function () { showlost(true); });
+  canvas.addEventListener('webglcontextrestored', function () { showlost(false); });
 
   // After one visit the page plays with no network.
   if ('serviceWorker' in navigator)
