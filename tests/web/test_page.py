@@ -2,46 +2,38 @@
 """The web build in a real browser: the page plays, follows the pointer,
 throws sparks, ends on Escape and says why it cannot start without WebGL;
 and its drawing matches the desktop's: rectangles pixel for pixel, lines to
-within a pixel.
+within a pixel. One engine a run: Chromium, Firefox or WebKitGTK
+(browsers.py); a test that needs what the engine's automation lacks skips
+with the reason.
 
-Usage (Debian's python, which has selenium and PIL):
-  /usr/bin/python3 tests/web/test_page.py --page DIR --scenes DIR --native-scenes BIN \
-      [unittest options]
+Usage (Debian's python, which has selenium, websockets and PIL):
+  /usr/bin/python3 tests/web/test_page.py --engine ENGINE --page DIR --scenes DIR \
+      --native-scenes BIN [unittest options]
 
+  --engine ENGINE      chromium, firefox or webkit
   --page DIR           the built game page: index.html, sparkrally.js, sparkrally.wasm
   --scenes DIR         tests/web/scenes.cpp built for the browser: scenes.html, scenes.js,
                        scenes.wasm
   --native-scenes BIN  the same scenes.cpp built for the desktop against real SDL and OpenGL
+
+SPARKRALLY_WEB_TIME_SCALE multiplies every timeout.
 """
 import argparse
+import contextlib
 import gzip
-import io
 import os
 import subprocess
 import sys
-import time
+import tempfile
 import unittest
 
-from PIL import Image, ImageChops
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.remote.remote_connection import RemoteConnection
+from PIL import ImageChops
 
-from chromium import Browser, Server
+from browsers import (ENGINES, ScriptError, Server, clean_env, open_browser,
+                      seconds)
 
-ARGS = None  # the command line's directories and binary
+ARGS = None  # the command line's engine, directories and binary
 PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
-
-
-def until(probe, timeout, interval=0.05):
-    """Calls probe until it returns something true or timeout seconds pass;
-    returns its last result either way, for the caller to judge."""
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result or time.monotonic() >= deadline:
-            return result
-        time.sleep(interval)
 
 
 def mask(band, low):
@@ -69,72 +61,72 @@ def ballbox(img):
 
 def setUpModule():
     global PAGE, SCENES, BROWSER
-    PAGE = Server(ARGS.page)
-    unittest.addModuleCleanup(PAGE.close)
-    SCENES = Server(ARGS.scenes)
-    unittest.addModuleCleanup(SCENES.close)
-    BROWSER = Browser()
-    unittest.addModuleCleanup(BROWSER.quit)
+    stack = contextlib.ExitStack()
+    unittest.addModuleCleanup(stack.close)
+    BROWSER = stack.enter_context(open_browser(ARGS.engine))
+    PAGE = stack.enter_context(Server(ARGS.page, inject=BROWSER.inject))
+    SCENES = stack.enter_context(Server(ARGS.scenes, inject=BROWSER.inject))
 
 
 class BrowserTest(unittest.TestCase):
-    browser = None  # the class's own Browser; the module's shared one by default
+    browser = None  # the class's own browser; the module's shared one by default
 
     @property
-    def driver(self):
-        return (self.browser or BROWSER).driver
+    def b(self):
+        return self.browser or BROWSER
 
     def setUp(self):
-        self.driver.get('about:blank')
-        self.driver.get_log('browser')  # what earlier tests left behind
+        self.b.open('about:blank')
+        self.b.console()  # what earlier tests left behind
 
     def assert_clean_console(self):
-        """No console error. WebGL reports its errors as warnings, so those
-        count too, though not the driver's notes on performance (a read-back
-        stalls the GPU, and says so)."""
-        bad = [e for e in self.driver.get_log('browser') if e['level'] == 'SEVERE' or (
-            e['level'] == 'WARNING' and 'Performance' not in e['message'])]
+        """No console error or warning (WebGL reports its errors as warnings)."""
+        bad = self.b.console()
         if bad:
-            self.fail('console errors:\n  ' + '\n  '.join(e['message'] for e in bad))
+            self.fail('console errors in %s:\n  ' % self.b.name +
+                      '\n  '.join('%s: %s' % entry for entry in bad))
 
     def shown(self, element_id):
-        return self.driver.find_element('id', element_id).is_displayed()
+        return self.b.run('return document.getElementById(arguments[0])'
+                          '.getClientRects().length > 0', element_id)
 
     def text(self, element_id):
-        return self.driver.find_element('id', element_id).get_attribute('textContent')
+        return self.b.run('return document.getElementById(arguments[0]).textContent',
+                          element_id)
+
+    def run_ended(self, timeout):
+        """The run's exit status ('abort' on an abort), as the page reports it."""
+        return self.b.wait_for('return window.runEnded', timeout=timeout)
 
 
 class GamePage(BrowserTest):
     def load(self):
-        self.driver.get(PAGE.url + 'index.html')
-        self.canvas = self.driver.find_element('id', 'canvas')
+        self.b.open(PAGE.url + 'index.html')
         # Screenshots are read as field pixels: that needs a 1:1 scale and the
         # whole canvas in view.
-        view = self.driver.execute_script(
-            'var r = arguments[0].getBoundingClientRect();'
+        view = self.b.run(
+            'var r = document.getElementById("canvas").getBoundingClientRect();'
             'return [window.devicePixelRatio, r.left, r.top, r.width, r.height,'
-            '        window.innerWidth, window.innerHeight];', self.canvas)
+            '        window.innerWidth, window.innerHeight];')
         ratio, left, top, width, height, vw, vh = view
         self.assertEqual((ratio, width, height), (1, 640, 480), 'canvas not shown 1:1: %r' % view)
         self.assertTrue(left >= 0 and top >= 0 and left + width <= vw and top + height <= vh,
                         'canvas not wholly in view: %r' % view)
 
     def shot(self):
-        img = Image.open(io.BytesIO(self.canvas.screenshot_as_png)).convert('RGB')
+        img = self.b.shot('canvas')
         self.assertEqual(img.size, (640, 480), 'a canvas screenshot is not 1:1 with the field')
         return img
 
     def point(self, x, y):
         """Moves the real pointer to field pixel (x, y)."""
-        # Offsets count from the element's centre.
-        ActionChains(self.driver).move_to_element_with_offset(
-            self.canvas, x - 320, y - 240).perform()
+        self.b.point('canvas', x, y)
 
     def test_page_weighs_at_most_100_kib_gzipped(self):
         self.load()
-        self.assertTrue(until(lambda: self.driver.execute_script(
-            'return typeof Module.asm !== "undefined"'), 10), 'the game did not load')
-        loaded = self.driver.execute_script(
+        self.b.until(lambda: self.b.run('return typeof Module.asm !== "undefined"'), 10,
+                     'the game did not load')
+        loaded = self.b.run(
             'return [location.href].concat(performance.getEntriesByType("resource")'
             '.map(function (e) { return e.name; }))')
         weight = 0
@@ -148,8 +140,7 @@ class GamePage(BrowserTest):
 
     def test_ball_moves_towards_the_player(self):
         self.load()
-        first = until(lambda: ballbox(self.shot()), 10)
-        self.assertIsNotNone(first, 'no ball seen on the field')
+        first = self.b.until(lambda: ballbox(self.shot()), 10, 'no ball seen on the field')
         # The outline is 10 pixels across, give or take a rasterized pixel.
         for size in (first[2] - first[0], first[3] - first[1]):
             self.assertTrue(9 <= size <= 12, 'ball outline box %r' % (first,))
@@ -158,8 +149,7 @@ class GamePage(BrowserTest):
             box = ballbox(self.shot())
             return box if box and box != first else None
 
-        later = until(moved, 5)
-        self.assertIsNotNone(later, 'the ball did not move from %r' % (first,))
+        later = self.b.until(moved, 5, 'the ball did not move from %r' % (first,))
         self.assertLess(later[0], first[0], 'the serve goes left, towards the player')
         self.assert_clean_console()
 
@@ -181,10 +171,12 @@ class GamePage(BrowserTest):
             last['wrong'] = wrong(last['img'])
             return not last['wrong']
 
-        if not until(placed, 5):
+        def why():
             rows = [y for y in range(480) if last['img'].getpixel((3, y)) == (255, 255, 255)]
-            self.fail('paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column 3: '
-                      '%s' % (last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+            return ('paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column 3: '
+                    '%s' % (last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+
+        self.b.until(placed, 5, why)
         self.assert_clean_console()
 
     def test_bounce_on_the_player_paddle_throws_blue_sparks(self):
@@ -202,9 +194,8 @@ class GamePage(BrowserTest):
             blue = count(mask(ImageChops.subtract(b, ImageChops.lighter(r, g)), 100))
             return (saturated, blue) if saturated >= 30 else None
 
-        seen = until(sparks, 8)
-        self.assertIsNotNone(seen, 'no burst of coloured sparks within 8 s of the serve')
-        saturated, blue = seen
+        saturated, blue = self.b.until(
+            sparks, 8, 'no burst of coloured sparks within 8 s of the serve')
         self.assertGreaterEqual(blue, saturated * 0.9,
                                 'the sparks are not blue: %d of %d' % (blue, saturated))
         self.assert_clean_console()
@@ -220,47 +211,49 @@ class GamePage(BrowserTest):
             return count(whites(img).crop((600, 8, 630, 9))) // 3
 
         seen = []
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and max(seen, default=0) < 3:
+
+        def third_goal():
             seen.append(pips(self.shot()))
             self.assertEqual(seen, sorted(seen), 'the score shrank during a pause')
-        self.assertGreaterEqual(max(seen), 2, 'fewer than two goals seen: %s' % seen)
+            return seen[-1] >= 3
+
+        self.b.until(third_goal, 10, lambda: 'fewer than three goals seen: %s' % seen)
         self.assert_clean_console()
 
     def test_escape_ends_the_run_and_play_again_reloads(self):
         self.load()
-        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'the match did not start')
-        ActionChains(self.driver).key_down(Keys.ESCAPE).pause(0.2).key_up(Keys.ESCAPE).perform()
-        self.assertTrue(until(lambda: self.shown('over'), 5), 'the page did not say the run ended')
+        self.b.until(lambda: ballbox(self.shot()), 10, 'the match did not start')
+        self.b.press('Escape', 0.2)
+        self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
+        self.assertTrue(self.shown('over'), 'the page did not say the run ended')
         self.assertEqual(self.text('verdict'), 'The match is over.')
         self.assertEqual(self.text('output'), '', 'the game printed something')
         self.assertFalse(self.shown('help'))
         # The canvas keeps the last frame: its paddles are still there.
         self.assertGreater(count(whites(self.shot())), 100, 'the canvas lost its last frame')
 
-        self.driver.execute_script('window.beforeagain = true;')
-        self.driver.find_element('id', 'again').click()
-        reloaded = until(lambda: self.driver.execute_script(
-            'return !window.beforeagain && document.readyState === "complete"'), 10)
-        self.assertTrue(reloaded, 'Play again did not reload the page')
-        self.canvas = self.driver.find_element('id', 'canvas')
+        self.b.run('window.beforeagain = true;')
+        self.b.click('again')
+        self.b.until(lambda: self.b.run(
+            'return !window.beforeagain && document.readyState === "complete"'), 10,
+            'Play again did not reload the page', ignored=(ScriptError,))
         self.assertFalse(self.shown('over'))
-        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'no new match after reload')
+        self.b.until(lambda: ballbox(self.shot()), 10, 'no new match after reload')
         self.assert_clean_console()
 
 
 class WithoutWebGL(BrowserTest):
     @classmethod
     def setUpClass(cls):
-        cls.browser = Browser('--disable-webgl')
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
+        cls.browser = open_browser(ARGS.engine, webgl=False)
+        cls.addClassCleanup(cls.browser.close)
+        cls.page = Server(ARGS.page, inject=cls.browser.inject)
+        cls.addClassCleanup(cls.page.close)
 
     def test_page_says_the_game_could_not_start(self):
-        self.driver.get(PAGE.url + 'index.html')
-        self.assertTrue(until(lambda: self.shown('over'), 10), 'the page did not say the run ended')
+        self.b.open(self.page.url + 'index.html')
+        self.assertEqual(self.run_ended(10), 1, 'the run did not end with status 1')
+        self.assertTrue(self.shown('over'), 'the page did not say the run ended')
         self.assertEqual(self.text('verdict'), 'The game could not start.')
         output = self.text('output').splitlines()
         self.assertEqual(len(output), 1, 'one line expected: %r' % output)
@@ -302,21 +295,18 @@ def strays(mine, theirs):
 
 class DrawingMatchesDesktop(BrowserTest):
     def test_scenes_match_the_desktop(self):
-        native = subprocess.run(
-            [ARGS.native_scenes], capture_output=True, text=True, timeout=60,
-            env={'PATH': '/usr/bin:/bin', 'SDL_VIDEODRIVER': 'offscreen',
-                 'LIBGL_ALWAYS_SOFTWARE': '1'})
+        with tempfile.TemporaryDirectory(prefix='sparkrally-scenes-') as home:
+            native = subprocess.run(
+                [ARGS.native_scenes], capture_output=True, text=True, timeout=seconds(60),
+                env=dict(clean_env(home), SDL_VIDEODRIVER='offscreen', LIBGL_ALWAYS_SOFTWARE='1'))
         self.assertEqual(native.returncode, 0, 'desktop scenes failed: %s%s'
                          % (native.stdout[-500:], native.stderr[-500:]))
         desktop, lines = scenes(native.stdout.splitlines(), 'the desktop build')
 
-        self.driver.get(SCENES.url + 'scenes.html')
-        # The exit status, wrapped so that a status of 0 counts as arrived.
-        status = until(lambda: self.driver.execute_script(
-            'return exitstatus === null ? null : [exitstatus]'), 30)
-        self.assertIsNotNone(status, 'the browser scenes did not finish within 30 s')
-        browser_lines = self.driver.execute_script('return lines')
-        self.assertEqual(status, [0], 'browser scenes failed: %s' % browser_lines[-5:])
+        self.b.open(SCENES.url + 'scenes.html')
+        status = self.run_ended(30)
+        browser_lines = self.b.run('return lines')
+        self.assertEqual(status, 0, 'browser scenes failed: %s' % browser_lines[-5:])
         browser = scenes(browser_lines, 'the browser build')[0]
 
         self.assertEqual(list(browser), list(desktop), 'the two builds drew different scenes')
@@ -343,9 +333,9 @@ class DrawingMatchesDesktop(BrowserTest):
             else:
                 notes.append(summary)
         if notes:
-            print('\nLine pixels one away from the desktop\'s (Mesa and SwiftShader pick a line\'s '
-                  'end pixels differently, as OpenGL allows):\n  ' + '\n  '.join(notes),
-                  file=sys.stderr)
+            print('\nLine pixels one away from the desktop\'s in %s (its WebGL and Mesa pick a '
+                  'line\'s end pixels differently, as OpenGL allows):\n  ' % self.b.name +
+                  '\n  '.join(notes), file=sys.stderr)
         if problems:
             self.fail('the browser draws differently from the desktop:\n  ' + '\n  '.join(problems))
         self.assert_clean_console()
@@ -355,12 +345,11 @@ def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--engine', required=True, choices=ENGINES, help='the browser engine')
     parser.add_argument('--page', required=True, help='the built game page directory')
     parser.add_argument('--scenes', required=True, help='the browser build of scenes.cpp')
     parser.add_argument('--native-scenes', required=True, help='the desktop build of scenes.cpp')
     ARGS, rest = parser.parse_known_args()
-    # No WebDriver command may wait for ever on a stuck browser.
-    RemoteConnection.set_timeout(60)
     unittest.main(argv=[sys.argv[0]] + rest)
 
 
