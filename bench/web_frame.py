@@ -112,10 +112,17 @@ def page_tempo(engine, args):
     with browsers.open_browser(engine) as browser, \
             browsers.Server(args.page, inject=browser.inject + FRAME_CLOCK) as server:
         browser.open(server.url + "index.html")
+
+        def played():
+            stamps = browser.run("return window.frameStamps")
+            return stamps if stamps and stamps[-1] - stamps[0] >= args.tempo else None
+
         # Play goes on by itself: the player's paddle waits on the top edge.
-        time.sleep(args.tempo + 1)
-        stamps = browser.run("return window.frameStamps")
-    return rate(stamps, args.tempo)
+        time.sleep(args.tempo)
+        try:
+            return rate(browsers.until(played, args.tempo, "too few frames"), args.tempo)
+        except browsers.Timeout as e:
+            raise Failure(f"{browser.name}: {e} for {args.tempo} s of play") from None
 
 
 def desktop_tempo(args, home):
@@ -204,7 +211,8 @@ def main():
     p.add_argument("--rounds", type=positive, default=1,
                    help="turns of desktop and browser runs, whose medians are taken")
     p.add_argument("--timeout", type=float, default=120, help="seconds to wait for the page")
-    p.add_argument("--tempo", type=positive, help="seconds of play over which to count frames")
+    p.add_argument("--tempo", type=positive, help="seconds of play over which to count frames "
+                   "(a match left alone lasts about 10)")
     p.add_argument("--page", help="the built game page, for --tempo")
     p.add_argument("--desktop", help="the desktop game with its swaps timed (swap_clock), "
                    "for --tempo")

@@ -30,5 +30,5 @@ build/bench/bench_frame "${args[@]}"
 if [ $web = yes ]; then
     # Debian's python, which has selenium and websockets.
     /usr/bin/python3 bench/web_frame.py build-web/bench --native build/bench/bench_frame --rounds 3 \
-        --tempo 10 --page dist/web --desktop build/bench/swap_clock
+        --tempo 8 --page dist/web --desktop build/bench/swap_clock
 fi

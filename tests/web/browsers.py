@@ -32,6 +32,7 @@ import urllib.parse
 import urllib.request
 import warnings
 
+import websockets
 from PIL import Image
 from selenium import webdriver
 from selenium.common.exceptions import JavascriptException, TimeoutException
@@ -279,9 +280,6 @@ class Browser:
         img = Image.open(io.BytesIO(self.viewport_png())).convert('RGB')
         return img.crop((left, top, left + width, top + height))
 
-    def until(self, probe, timeout, message, ignored=()):
-        return until(probe, timeout, message, ignored)
-
 
 class SeleniumBrowser(Browser):
     """An engine driven by a Selenium WebDriver (self.driver)."""
@@ -519,17 +517,20 @@ class Firefox(Browser):
             display = self.stack.enter_context(xvfb(home))
             port = free_port()
             self.stack.enter_context(process(
+                # BiDi on the port; this profile alone; never hand over to
+                # another Firefox already running.
                 [firefox, '--remote-debugging-port=%d' % port, '--profile', profile,
                  '--no-remote', 'about:blank'], clean_env(home, display), self.log))
             self.loop = asyncio.new_event_loop()
             self.thread = threading.Thread(target=self.loop.run_forever, daemon=True)
             self.thread.start()
             self.stack.callback(self.stop_loop)
-            self.call_soon(self.connect('ws://127.0.0.1:%d/session' % port), 30)
+            self.sync(self.connect('ws://127.0.0.1:%d/session' % port), 30)
             self.stack.callback(self.end)
             self.command('session.new', {'capabilities': {}})
             self.command('session.subscribe', {'events': ['log.entryAdded']})
             self.context = self.command('browsingContext.getTree', {})['contexts'][0]['context']
+            # Room for the page's text and the whole 640 x 480 canvas.
             self.command('browsingContext.setViewport', {
                 'context': self.context, 'viewport': {'width': 800, 'height': 800}})
         except Exception as e:
@@ -547,7 +548,7 @@ class Firefox(Browser):
     # The protocol's connection lives on its own event loop in a thread; the
     # tests call it synchronously.
 
-    def call_soon(self, coroutine, timeout):
+    def sync(self, coroutine, timeout):
         future = asyncio.run_coroutine_threadsafe(coroutine, self.loop)
         try:
             return future.result(seconds(timeout))
@@ -556,7 +557,6 @@ class Firefox(Browser):
             raise Timeout('no answer from Firefox within %g s' % seconds(timeout)) from None
 
     async def connect(self, url):
-        import websockets
         self.entries, self.waiting, self.next_id = [], {}, 0
         deadline = time.monotonic() + seconds(20)
         while True:  # the port opens a moment after the process starts
@@ -587,7 +587,7 @@ class Firefox(Browser):
         return await future
 
     def command(self, method, params, timeout=30):
-        answer = self.call_soon(self.send(method, params), timeout)
+        answer = self.sync(self.send(method, params), timeout)
         if answer.get('type') == 'error':
             raise ScriptError('%s: %s: %s' % (method, answer.get('error'), answer.get('message')))
         return answer['result']
@@ -596,7 +596,7 @@ class Firefox(Browser):
         with contextlib.suppress(Exception):
             self.command('browser.close', {}, 10)
         with contextlib.suppress(Exception):
-            self.call_soon(self.socket.close(), 5)
+            self.sync(self.socket.close(), 5)
 
     def stop_loop(self):
         self.loop.call_soon_threadsafe(self.loop.stop)

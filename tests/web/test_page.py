@@ -29,8 +29,7 @@ import unittest
 
 from PIL import ImageChops
 
-from browsers import (ENGINES, ScriptError, Server, clean_env, open_browser,
-                      seconds)
+from browsers import ENGINES, ScriptError, Server, clean_env, open_browser, seconds, until
 
 ARGS = None  # the command line's engine, directories and binary
 PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
@@ -124,8 +123,8 @@ class GamePage(BrowserTest):
 
     def test_page_weighs_at_most_100_kib_gzipped(self):
         self.load()
-        self.b.until(lambda: self.b.run('return typeof Module.asm !== "undefined"'), 10,
-                     'the game did not load')
+        until(lambda: self.b.run('return typeof Module.asm !== "undefined"'), 10,
+              'the game did not load')
         loaded = self.b.run(
             'return [location.href].concat(performance.getEntriesByType("resource")'
             '.map(function (e) { return e.name; }))')
@@ -140,7 +139,7 @@ class GamePage(BrowserTest):
 
     def test_ball_moves_towards_the_player(self):
         self.load()
-        first = self.b.until(lambda: ballbox(self.shot()), 10, 'no ball seen on the field')
+        first = until(lambda: ballbox(self.shot()), 10, 'no ball seen on the field')
         # The outline is 10 pixels across, give or take a rasterized pixel.
         for size in (first[2] - first[0], first[3] - first[1]):
             self.assertTrue(9 <= size <= 12, 'ball outline box %r' % (first,))
@@ -149,7 +148,7 @@ class GamePage(BrowserTest):
             box = ballbox(self.shot())
             return box if box and box != first else None
 
-        later = self.b.until(moved, 5, 'the ball did not move from %r' % (first,))
+        later = until(moved, 5, 'the ball did not move from %r' % (first,))
         self.assertLess(later[0], first[0], 'the serve goes left, towards the player')
         self.assert_clean_console()
 
@@ -176,7 +175,7 @@ class GamePage(BrowserTest):
             return ('paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column 3: '
                     '%s' % (last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
 
-        self.b.until(placed, 5, why)
+        until(placed, 5, why)
         self.assert_clean_console()
 
     def test_bounce_on_the_player_paddle_throws_blue_sparks(self):
@@ -194,8 +193,7 @@ class GamePage(BrowserTest):
             blue = count(mask(ImageChops.subtract(b, ImageChops.lighter(r, g)), 100))
             return (saturated, blue) if saturated >= 30 else None
 
-        saturated, blue = self.b.until(
-            sparks, 8, 'no burst of coloured sparks within 8 s of the serve')
+        saturated, blue = until(sparks, 8, 'no burst of coloured sparks within 8 s of the serve')
         self.assertGreaterEqual(blue, saturated * 0.9,
                                 'the sparks are not blue: %d of %d' % (blue, saturated))
         self.assert_clean_console()
@@ -217,12 +215,12 @@ class GamePage(BrowserTest):
             self.assertEqual(seen, sorted(seen), 'the score shrank during a pause')
             return seen[-1] >= 3
 
-        self.b.until(third_goal, 10, lambda: 'fewer than three goals seen: %s' % seen)
+        until(third_goal, 10, lambda: 'fewer than three goals seen: %s' % seen)
         self.assert_clean_console()
 
     def test_escape_ends_the_run_and_play_again_reloads(self):
         self.load()
-        self.b.until(lambda: ballbox(self.shot()), 10, 'the match did not start')
+        until(lambda: ballbox(self.shot()), 10, 'the match did not start')
         self.b.press('Escape', 0.2)
         self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
         self.assertTrue(self.shown('over'), 'the page did not say the run ended')
@@ -234,11 +232,11 @@ class GamePage(BrowserTest):
 
         self.b.run('window.beforeagain = true;')
         self.b.click('again')
-        self.b.until(lambda: self.b.run(
+        until(lambda: self.b.run(
             'return !window.beforeagain && document.readyState === "complete"'), 10,
             'Play again did not reload the page', ignored=(ScriptError,))
         self.assertFalse(self.shown('over'))
-        self.b.until(lambda: ballbox(self.shot()), 10, 'no new match after reload')
+        until(lambda: ballbox(self.shot()), 10, 'no new match after reload')
         self.assert_clean_console()
 
 
