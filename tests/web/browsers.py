@@ -22,6 +22,7 @@ import http.server
 import io
 import json
 import os
+import signal
 import socket
 import subprocess
 import tempfile
@@ -41,9 +42,6 @@ from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.remote.remote_connection import RemoteConnection
 from selenium.webdriver.support.wait import WebDriverWait
-
-# Selenium 4.8's own WebKitGTK defaults still name a 'platform' and warn about it.
-warnings.filterwarnings('ignore', 'platform is not a w3c capability', DeprecationWarning)
 
 ENGINES = ('chromium', 'firefox', 'webkit')
 TIME_SCALE = float(os.environ.get('SPARKRALLY_WEB_TIME_SCALE') or 1)
@@ -91,20 +89,32 @@ def free_port():
         return s.getsockname()[1]
 
 
+def tail(log):
+    """The end of a log, to show why a browser did not start."""
+    try:
+        with open(log, errors='replace') as f:
+            return '\n' + f.read()[-2000:]
+    except OSError:
+        return ''
+
+
 @contextlib.contextmanager
 def process(argv, env, log):
-    """A child process that is ended (and reaped) on leaving, whatever happens."""
+    """A child process in a process group of its own, which is ended (the
+    browser's helpers with it) on leaving, whatever happens; its output goes
+    to log."""
     with open(log, 'ab') as out:
         child = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=out,
                                  stderr=subprocess.STDOUT, start_new_session=True)
     try:
         yield child
     finally:
-        child.terminate()
+        with contextlib.suppress(ProcessLookupError):
+            os.killpg(child.pid, signal.SIGTERM)
         try:
             child.wait(seconds(10))
         except subprocess.TimeoutExpired:
-            child.kill()
+            os.killpg(child.pid, signal.SIGKILL)
             child.wait()
 
 
@@ -385,14 +395,17 @@ class Chromium(SeleniumBrowser):
 
 # Records what the page logs as an error or a warning, and its uncaught
 # errors and rejections, in the tab's session storage, which outlives a
-# reload; the driver reads and empties it.
+# reload; the driver reads and empties it. Where the storage refuses, the
+# page says so in a variable of its own, which the driver reports.
 CONSOLE_HOOK = b'''<script>(function () {
   function keep(level, text) {
     try {
       var kept = JSON.parse(sessionStorage.getItem('sparkrally-console') || '[]');
       kept.push([level, String(text)]);
       sessionStorage.setItem('sparkrally-console', JSON.stringify(kept));
-    } catch (e) {}
+    } catch (e) {
+      window.consoleNotKept = 'the console hook lost an entry: ' + e;
+    }
   }
   ['error', 'warn'].forEach(function (level) {
     var original = console[level];
@@ -430,6 +443,7 @@ class WebKit(SeleniumBrowser):
                  webdriver_binary='/usr/bin/WebKitWebDriver'):
         self.inject = CONSOLE_HOOK + (b'' if webgl else NO_WEBGL)
         self.stack = contextlib.ExitStack()
+        self.log = os.devnull
         try:
             home = self.stack.enter_context(
                 tempfile.TemporaryDirectory(prefix='sparkrally-webkit-'))
@@ -446,15 +460,20 @@ class WebKit(SeleniumBrowser):
             options.add_argument('--automation')
             url = 'http://127.0.0.1:%d' % port
             until(lambda: self.answers(url), 10, 'WebKitWebDriver did not start')
-            self.driver = webdriver.Remote(command_executor=url, options=options)
+            with warnings.catch_warnings():
+                # Selenium 4.8's own WebKitGTK defaults still name a
+                # 'platform', and it warns about that.
+                warnings.filterwarnings('ignore', 'platform is not a w3c capability')
+                self.driver = webdriver.Remote(command_executor=url, options=options)
             self.stack.callback(self.driver.quit)
             # Room for the page's text and the whole canvas below the
             # browser's own bar.
             self.driver.set_window_size(800, 850)
             self.driver.set_page_load_timeout(seconds(20))
-        except Exception:
+        except Exception as e:
+            said = tail(self.log)
             self.stack.close()
-            raise
+            raise RuntimeError('WebKitGTK did not start: %s%s' % (e, said)) from e
         self.kept = []
 
     @staticmethod
@@ -467,13 +486,13 @@ class WebKit(SeleniumBrowser):
 
     def drain(self):
         """Moves what the page's hook recorded into self.kept."""
-        try:
-            self.kept += self.driver.execute_script(
-                'var kept = sessionStorage.getItem("sparkrally-console");'
-                'sessionStorage.removeItem("sparkrally-console");'
-                'return JSON.parse(kept || "[]");')
-        except JavascriptException:
-            pass  # a page without storage (about:blank) records nothing
+        # Only pages from the server have the hook (and storage).
+        self.kept += self.driver.execute_script(
+            'if (!/^http/.test(location.protocol)) return [];'
+            'var kept = JSON.parse(sessionStorage.getItem("sparkrally-console") || "[]");'
+            'sessionStorage.removeItem("sparkrally-console");'
+            'return window.consoleNotKept ? kept.concat([["error", window.consoleNotKept]])'
+            '                             : kept;')
 
     def open(self, url):
         self.drain()
@@ -534,16 +553,9 @@ class Firefox(Browser):
             self.command('browsingContext.setViewport', {
                 'context': self.context, 'viewport': {'width': 800, 'height': 800}})
         except Exception as e:
-            tail = self.tail()
+            said = tail(self.log)
             self.stack.close()
-            raise RuntimeError('Firefox did not start: %s%s' % (e, tail)) from e
-
-    def tail(self):
-        try:
-            with open(self.log, errors='replace') as f:
-                return '\n' + f.read()[-2000:]
-        except OSError:
-            return ''
+            raise RuntimeError('Firefox did not start: %s%s' % (e, said)) from e
 
     # The protocol's connection lives on its own event loop in a thread; the
     # tests call it synchronously.
@@ -570,14 +582,18 @@ class Firefox(Browser):
         self.reader = asyncio.ensure_future(self.read())
 
     async def read(self):
-        async for text in self.socket:
-            message = json.loads(text)
-            if message.get('method') == 'log.entryAdded':
-                self.entries.append(message['params'])
-            elif message.get('id') in self.waiting:
-                self.waiting.pop(message['id']).set_result(message)
+        try:
+            async for text in self.socket:
+                message = json.loads(text)
+                if message.get('method') == 'log.entryAdded':
+                    self.entries.append(message['params'])
+                elif message.get('id') in self.waiting:
+                    self.waiting.pop(message['id']).set_result(message)
+        except websockets.ConnectionClosed:
+            pass  # said to every command still waiting, below
         for future in self.waiting.values():
             future.set_exception(ConnectionError('Firefox closed the connection'))
+        self.waiting.clear()
 
     async def send(self, method, params):
         self.next_id += 1
@@ -593,6 +609,8 @@ class Firefox(Browser):
         return answer['result']
 
     def end(self):
+        # Firefox may be gone already; its process group is ended after this
+        # in any case.
         with contextlib.suppress(Exception):
             self.command('browser.close', {}, 10)
         with contextlib.suppress(Exception):
