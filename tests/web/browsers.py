@@ -292,7 +292,10 @@ class Browser:
         self.key_up(key)
 
     def shot(self, element_id):
-        """The element as shown on screen, as an RGB image."""
+        """The element as shown on screen, as an RGB image: cut from the
+        viewport's screenshot, which is what the player sees. (WebKitGTK's
+        own element screenshot reads the canvas's drawing buffer, which holds
+        an older frame once the browser has shown the last one.)"""
         left, top, width, height = (round(v) for v in self.rect(element_id))
         img = Image.open(io.BytesIO(self.viewport_png())).convert('RGB')
         return img.crop((left, top, left + width, top + height))
