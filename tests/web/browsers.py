@@ -219,8 +219,8 @@ class Browser:
         raise NotImplementedError
 
     def run(self, body, *args):
-        """Runs body as a function's body in the page, with args as its
-        arguments (numbers, strings, lists), and returns what it returns."""
+        """Runs body as a function's body in the page, with args (numbers
+        and strings) as its arguments, and returns what it returns."""
         raise NotImplementedError
 
     def wait_for(self, body, *args, timeout):
@@ -702,17 +702,11 @@ class Firefox(Browser):
 
 
 def serialise(value):
-    """A Python value as a BiDi local value."""
-    if value is None:
-        return {'type': 'null'}
-    if isinstance(value, bool):
-        return {'type': 'boolean', 'value': value}
-    if isinstance(value, (int, float)):
+    """A number or a string as a BiDi local value."""
+    if isinstance(value, (int, float)) and not isinstance(value, bool):
         return {'type': 'number', 'value': value}
     if isinstance(value, str):
         return {'type': 'string', 'value': value}
-    if isinstance(value, (list, tuple)):
-        return {'type': 'array', 'value': [serialise(v) for v in value]}
     raise TypeError('cannot hand %r to the page' % (value,))
 
 
@@ -722,8 +716,7 @@ def deserialise(remote):
     if kind in ('undefined', 'null'):
         return None
     if kind == 'number' and isinstance(value, str):
-        return {'NaN': float('nan'), '-0': -0.0, 'Infinity': float('inf'),
-                '-Infinity': float('-inf')}[value]
+        return float(value)  # NaN, -0 and the infinities come as strings
     if kind in ('string', 'number', 'boolean'):
         return value
     if kind == 'array':
