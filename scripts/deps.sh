@@ -8,7 +8,7 @@ set -euo pipefail
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
 windows=(g++-mingw-w64-x86-64 cmake make git ca-certificates xz-utils)
 web=(emscripten cmake make python3 librsvg2-bin)
-test=("${play[@]}" "${windows[@]}" "${web[@]}" chromium chromium-driver python3-selenium python3-pil wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
+test=("${play[@]}" "${windows[@]}" "${web[@]}" chromium chromium-driver firefox-esr webkit2gtk-driver python3-selenium python3-websockets python3-pil wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
       x11-utils libx11-dev imagemagick desktop-file-utils appstream dpkg-dev file binutils valgrind)
 
 case "${1:-}" in

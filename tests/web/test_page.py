@@ -1,48 +1,43 @@
 #!/usr/bin/python3
 """The web build in a real browser: the page plays, follows the pointer,
 throws sparks, ends on Escape and says why it cannot start without WebGL;
-and its drawing matches the desktop's: rectangles pixel for pixel, lines to
-within a pixel.
+it fits every screen, plays by touch, ends by its End match button, shows
+the field alone in full screen, waits through a lost display and plays
+offline; and its drawing matches the desktop's: rectangles pixel for pixel, lines to
+within a pixel. One engine a run: Chromium, Firefox or WebKitGTK
+(browsers.py); a test that needs what the engine's automation lacks skips
+with the reason.
 
-Usage (Debian's python, which has selenium and PIL):
-  /usr/bin/python3 tests/web/test_page.py --page DIR --scenes DIR --native-scenes BIN \
-      [unittest options]
+Usage (Debian's python, which has selenium, websockets and PIL):
+  /usr/bin/python3 tests/web/test_page.py --engine ENGINE --page DIR --scenes DIR \
+      --native-scenes BIN [unittest options]
 
+  --engine ENGINE      chromium, firefox or webkit
   --page DIR           the built game page: index.html, sparkrally.js, sparkrally.wasm
   --scenes DIR         tests/web/scenes.cpp built for the browser: scenes.html, scenes.js,
                        scenes.wasm
   --native-scenes BIN  the same scenes.cpp built for the desktop against real SDL and OpenGL
+
+SPARKRALLY_WEB_TIME_SCALE multiplies every timeout.
 """
 import argparse
 import base64
+import contextlib
 import gzip
-import io
 import os
 import subprocess
 import sys
+import io
+import tempfile
 import time
 import unittest
 
 from PIL import Image, ImageChops
-from selenium.webdriver.common.action_chains import ActionChains
-from selenium.webdriver.common.keys import Keys
-from selenium.webdriver.remote.remote_connection import RemoteConnection
 
-from chromium import Browser, Server
+from browsers import ENGINES, ScriptError, Server, clean_env, open_browser, seconds, until
 
-ARGS = None  # the command line's directories and binary
+ARGS = None  # the command line's engine, directories and binary
 PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
-
-
-def until(probe, timeout, interval=0.05):
-    """Calls probe until it returns something true or timeout seconds pass;
-    returns its last result either way, for the caller to judge."""
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result or time.monotonic() >= deadline:
-            return result
-        time.sleep(interval)
 
 
 def mask(band, low):
@@ -70,72 +65,73 @@ def ballbox(img):
 
 def setUpModule():
     global PAGE, SCENES, BROWSER
-    PAGE = Server(ARGS.page)
-    unittest.addModuleCleanup(PAGE.close)
-    SCENES = Server(ARGS.scenes)
-    unittest.addModuleCleanup(SCENES.close)
-    BROWSER = Browser()
-    unittest.addModuleCleanup(BROWSER.quit)
+    stack = contextlib.ExitStack()
+    unittest.addModuleCleanup(stack.close)
+    BROWSER = stack.enter_context(open_browser(ARGS.engine))
+    PAGE = stack.enter_context(Server(ARGS.page, inject=BROWSER.inject))
+    SCENES = stack.enter_context(Server(ARGS.scenes, inject=BROWSER.inject))
 
 
 class BrowserTest(unittest.TestCase):
-    browser = None  # the class's own Browser; the module's shared one by default
+    browser = None  # the class's own browser; the module's shared one by default
 
     @property
-    def driver(self):
-        return (self.browser or BROWSER).driver
+    def b(self):
+        return self.browser or BROWSER
 
     def setUp(self):
-        self.driver.get('about:blank')
-        self.driver.get_log('browser')  # what earlier tests left behind
+        self.b.open('about:blank')
+        self.b.console()  # what earlier tests left behind
 
     def assert_clean_console(self):
-        """No console error. WebGL reports its errors as warnings, so those
-        count too, though not the driver's notes on performance (a read-back
-        stalls the GPU, and says so)."""
-        bad = [e for e in self.driver.get_log('browser') if e['level'] == 'SEVERE' or (
-            e['level'] == 'WARNING' and 'Performance' not in e['message'])]
+        """No console error or warning (WebGL reports its errors as warnings)."""
+        bad = self.b.console()
         if bad:
-            self.fail('console errors:\n  ' + '\n  '.join(e['message'] for e in bad))
+            self.fail('console errors in %s:\n  ' % self.b.name +
+                      '\n  '.join('%s: %s' % entry for entry in bad))
 
     def shown(self, element_id):
-        return self.driver.find_element('id', element_id).is_displayed()
+        return self.b.run('return document.getElementById(arguments[0])'
+                          '.getClientRects().length > 0', element_id)
 
     def text(self, element_id):
-        return self.driver.find_element('id', element_id).get_attribute('textContent')
+        return self.b.run('return document.getElementById(arguments[0]).textContent',
+                          element_id)
+
+    def run_ended(self, timeout):
+        """The run's exit status ('abort' on an abort), as the page reports it."""
+        return self.b.wait_for('return window.runEnded', timeout=timeout)
 
 
 class PageTest(BrowserTest):
     """Opens the game's page and reads what it shows."""
 
     def load(self):
-        self.driver.get(PAGE.url + 'index.html')
-        self.canvas = self.driver.find_element('id', 'canvas')
+        self.b.open(PAGE.url + 'index.html')
         # Screenshots are read as field pixels: that needs a 1:1 scale and the
         # whole canvas in view.
-        view = self.driver.execute_script(
-            'var r = arguments[0].getBoundingClientRect();'
+        view = self.b.run(
+            'var r = document.getElementById("canvas").getBoundingClientRect();'
             'return [window.devicePixelRatio, r.left, r.top, r.width, r.height,'
-            '        window.innerWidth, window.innerHeight];', self.canvas)
+            '        window.innerWidth, window.innerHeight];')
         ratio, left, top, width, height, vw, vh = view
         self.assertEqual((ratio, width, height), (1, 640, 480), 'canvas not shown 1:1: %r' % view)
         self.assertTrue(left >= 0 and top >= 0 and left + width <= vw and top + height <= vh,
                         'canvas not wholly in view: %r' % view)
 
     def shot(self):
-        img = Image.open(io.BytesIO(self.canvas.screenshot_as_png)).convert('RGB')
+        img = self.b.shot('canvas')
         self.assertEqual(img.size, (640, 480), 'a canvas screenshot is not 1:1 with the field')
         return img
 
     def point(self, x, y):
         """Moves the real pointer to field pixel (x, y)."""
-        # Offsets count from the element's centre.
-        ActionChains(self.driver).move_to_element_with_offset(
-            self.canvas, x - 320, y - 240).perform()
+        self.b.point('canvas', x, y)
 
     def assert_paddle_at_150(self, shot, how):
-        """The player's paddle is centred on field row 150: white at exactly
-        x 2..4, y 130..169 in columns 0..7 over rows 100..199, black around."""
+        """The player's paddle is centred on field row 150: in columns 0..7
+        over rows 100..199, white exactly at x 2..4, y 130..169, black
+        around it."""
         def wrong(img):
             px = img.load()
             return [(x, y) for y in range(100, 200) for x in range(8)
@@ -148,30 +144,30 @@ class PageTest(BrowserTest):
             last['wrong'] = wrong(last['img'])
             return not last['wrong']
 
-        if not until(placed, 5):
+        def why():
             rows = [y for y in range(480) if last['img'].getpixel((3, y)) == (255, 255, 255)]
-            self.fail('%s: paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column '
-                      '3: %s' % (how, last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+            return ('%s: paddle not at x 2..4, y 130..169: wrong pixels %s; white rows of column '
+                    '3: %s' % (how, last['wrong'][:8], rows and '%d..%d' % (rows[0], rows[-1])))
+
+        until(placed, 5, why)
 
     def assert_ball_moves(self):
-        first = until(lambda: ballbox(self.shot()), 10)
-        self.assertIsNotNone(first, 'no ball seen on the field')
+        """The ball is on the field and moves; its first and a later box."""
+        first = until(lambda: ballbox(self.shot()), 10, 'no ball seen on the field')
 
         def moved():
             box = ballbox(self.shot())
             return box if box and box != first else None
 
-        later = until(moved, 5)
-        self.assertIsNotNone(later, 'the ball did not move from %r' % (first,))
-        return first, later
+        return first, until(moved, 5, 'the ball did not move from %r' % (first,))
 
 
 class GamePage(PageTest):
     def test_page_weighs_at_most_100_kib_gzipped(self):
         self.load()
-        self.assertTrue(until(lambda: self.driver.execute_script(
-            'return typeof Module.asm !== "undefined"'), 10), 'the game did not load')
-        loaded = self.driver.execute_script(
+        until(lambda: self.b.run('return typeof Module.asm !== "undefined"'), 10,
+              'the game did not load')
+        loaded = self.b.run(
             'return [location.href].concat(performance.getEntriesByType("resource")'
             '.map(function (e) { return e.name; }))')
         weight = 0
@@ -213,9 +209,7 @@ class GamePage(PageTest):
             blue = count(mask(ImageChops.subtract(b, ImageChops.lighter(r, g)), 100))
             return (saturated, blue) if saturated >= 30 else None
 
-        seen = until(sparks, 8)
-        self.assertIsNotNone(seen, 'no burst of coloured sparks within 8 s of the serve')
-        saturated, blue = seen
+        saturated, blue = until(sparks, 8, 'no burst of coloured sparks within 8 s of the serve')
         self.assertGreaterEqual(blue, saturated * 0.9,
                                 'the sparks are not blue: %d of %d' % (blue, saturated))
         self.assert_clean_console()
@@ -231,92 +225,88 @@ class GamePage(PageTest):
             return count(whites(img).crop((600, 8, 630, 9))) // 3
 
         seen = []
-        deadline = time.monotonic() + 10
-        while time.monotonic() < deadline and max(seen, default=0) < 3:
+
+        def third_goal():
             seen.append(pips(self.shot()))
             self.assertEqual(seen, sorted(seen), 'the score shrank during a pause')
-        self.assertGreaterEqual(max(seen), 2, 'fewer than two goals seen: %s' % seen)
+            return seen[-1] >= 3
+
+        until(third_goal, 10, lambda: 'fewer than three goals seen: %s' % seen)
         self.assert_clean_console()
 
     def test_escape_ends_the_run_and_play_again_reloads(self):
         self.load()
-        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'the match did not start')
-        ActionChains(self.driver).key_down(Keys.ESCAPE).pause(0.2).key_up(Keys.ESCAPE).perform()
-        self.assertTrue(until(lambda: self.shown('over'), 5), 'the page did not say the run ended')
+        until(lambda: ballbox(self.shot()), 10, 'the match did not start')
+        self.b.press('Escape', 0.2)
+        self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
+        self.assertTrue(self.shown('over'), 'the page did not say the run ended')
         self.assertEqual(self.text('verdict'), 'The match is over.')
         self.assertEqual(self.text('output'), '', 'the game printed something')
         self.assertFalse(self.shown('help'))
         # The canvas keeps the last frame: its paddles are still there.
         self.assertGreater(count(whites(self.shot())), 100, 'the canvas lost its last frame')
 
-        self.driver.execute_script('window.beforeagain = true;')
-        self.driver.find_element('id', 'again').click()
-        reloaded = until(lambda: self.driver.execute_script(
-            'return !window.beforeagain && document.readyState === "complete"'), 10)
-        self.assertTrue(reloaded, 'Play again did not reload the page')
-        self.canvas = self.driver.find_element('id', 'canvas')
+        self.b.run('window.beforeagain = true;')
+        self.b.click('again')
+        until(lambda: self.b.run(
+            'return !window.beforeagain && document.readyState === "complete"'), 10,
+            'Play again did not reload the page', ignored=(ScriptError,))
         self.assertFalse(self.shown('over'))
-        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'no new match after reload')
+        until(lambda: ballbox(self.shot()), 10, 'no new match after reload')
         self.assert_clean_console()
 
 
     def test_lost_display_waits_and_the_match_goes_on(self):
         self.load()
-        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 10), 'the match did not start')
+        until(lambda: ballbox(self.shot()), 10, 'the match did not start')
         # Every frame ends in a 16 ms sleep: count them.
-        self.driver.execute_script(
+        self.b.run(
             'window.frames16 = 0; var timeout = window.setTimeout;'
             'window.setTimeout = function (f, ms) {'
             '  if (ms === 16) window.frames16++; return timeout.apply(window, arguments); };'
             'window.loser = document.getElementById("canvas").getContext("webgl")'
             '  .getExtension("WEBGL_lose_context"); window.loser.loseContext();')
-        self.assertTrue(until(lambda: self.shown('lost'), 5), 'the page did not say the display was lost')
+        until(lambda: self.shown('lost'), 5, 'the page did not say the display was lost')
         self.assertIn('display was lost', self.text('lost'))
         # The frame under way when the display went may still end its sleep.
-        before = self.driver.execute_script('return window.frames16')
-        time.sleep(1.5)
-        waited = self.driver.execute_script('return window.frames16') - before
+        before = self.b.run('return window.frames16')
+        time.sleep(seconds(1.5))
+        waited = self.b.run('return window.frames16') - before
         self.assertLessEqual(waited, 1, 'the match went on for %d frames unseen' % waited)
 
-        self.driver.execute_script('window.loser.restoreContext()')
-        self.assertTrue(until(lambda: not self.shown('lost'), 5), 'the lost display line stayed')
-        self.assertTrue(until(lambda: self.driver.execute_script('return window.frames16') > before + 5,
-                              5), 'the match did not go on after the display came back')
+        self.b.run('window.loser.restoreContext()')
+        until(lambda: not self.shown('lost'), 5, 'the lost display line stayed')
+        until(lambda: self.b.run('return window.frames16') > before + 5, 5,
+              'the match did not go on after the display came back')
         # A whole frame again: both paddles and the ball.
-        self.assertIsNotNone(until(lambda: ballbox(self.shot()), 5), 'no ball after the restore')
+        until(lambda: ballbox(self.shot()), 5, 'no ball after the restore')
         self.assertGreater(count(whites(self.shot()).crop((0, 0, 8, 480))), 20, 'no player paddle')
-        self.assertGreater(count(whites(self.shot()).crop((632, 0, 640, 480))), 20, 'no computer paddle')
+        self.assertGreater(count(whites(self.shot()).crop((632, 0, 640, 480))), 20,
+                           'no computer paddle')
         self.assert_clean_console()
 
     def test_refused_shaders_say_so(self):
         # A WebGL that refuses the layer's shaders, as a broken driver would.
-        script = self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': (
-            'WebGLRenderingContext.prototype.shaderSource = (function (set) {'
-            '  return function (shader, source) { set.call(this, shader, source + "\\nnot glsl"); };'
-            '})(WebGLRenderingContext.prototype.shaderSource);')})
-        try:
-            self.driver.get(PAGE.url + 'index.html')
-            status = self.driver.execute_async_script(
-                'var done = arguments[0]; window.runEnded.then(done);')
-        finally:
-            self.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument', script)
-        self.assertEqual(status, 1)
+        refusing = b'<script>WebGLRenderingContext.prototype.shaderSource = (function (set) {' \
+                   b'  return function (shader, source) { set.call(this, shader, source + "!"); };' \
+                   b'})(WebGLRenderingContext.prototype.shaderSource);</script>'
+        with Server(ARGS.page, inject=self.b.inject + refusing) as page:
+            self.b.open(page.url + 'index.html')
+            self.assertEqual(self.run_ended(10), 1, 'the run did not end with status 1')
         self.assertEqual(self.text('verdict'), 'The game could not start.')
         self.assertIn("Unable to set video mode: WebGL refused the field's shaders\n",
                       self.text('output'))
-        errors = [e['message'] for e in self.driver.get_log('browser') if e['level'] == 'SEVERE']
+        errors = [text for level, text in self.b.console()]
         self.assertTrue(any("the vertex shader's compilation failed: " in e for e in errors),
                         'no shader log among the console errors: %s' % errors)
-
 
     def test_an_uncaught_error_ends_with_the_page_verdict(self):
         self.load()
         # A script of the page's own that throws.
-        self.driver.execute_script(
-            'var bad = document.createElement("script");'
-            'bad.textContent = "throw new Error(\'trouble\')"; document.body.appendChild(bad);')
-        status = self.driver.execute_async_script('window.runEnded.then(arguments[0]);')
-        self.assertEqual(status, 'abort')
+        self.b.run('var bad = document.createElement("script");'
+                   'bad.textContent = "throw new Error(\'trouble\')";'
+                   'document.body.appendChild(bad);')
+        self.assertEqual(self.run_ended(5), 'abort')
         self.assertEqual(self.text('verdict'), 'The game stopped on an error.')
         self.assertIn('trouble', self.text('output'))
 
@@ -330,63 +320,61 @@ SCREENS = [
     ('desktop window that holds 2x', 1400, 1150, 1, False, (1280, 960)),
 ]
 
+# The canvas keeps its pixels after they are shown, so that a script can
+# read the last swapped frame back whatever the field's size on the screen.
+READBACK = (b'<script>HTMLCanvasElement.prototype.getContext = (function (get) {'
+            b'  return function (type, attrs) {'
+            b'    return get.call(this, type, Object.assign({}, attrs, {preserveDrawingBuffer: true}));'
+            b'  };'
+            b'})(HTMLCanvasElement.prototype.getContext);</script>')
+
 
 class EveryScreen(PageTest):
-    """The page on phones, tablets and big screens, in Chromium's device
-    emulation with real touch events. The field is read back from the
-    canvas' own 640 x 480 pixels, whatever its size on the screen."""
+    """The page on phones, tablets and big screens (Chromium's device
+    emulation and real touch events), and in full screen. The field is read
+    back from the canvas' own 640 x 480 pixels."""
 
     def setUp(self):
         super().setUp()
-        # The canvas keeps its pixels after they are shown, so that a script
-        # can read the last swapped frame back.
-        self.readback = self.driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {
-            'source': 'HTMLCanvasElement.prototype.getContext = (function (get) {'
-                      '  return function (type, attrs) {'
-                      '    return get.call(this, type, Object.assign({}, attrs,'
-                      '                                              {preserveDrawingBuffer: true}));'
-                      '  };'
-                      '})(HTMLCanvasElement.prototype.getContext);'})
+        self.page = Server(ARGS.page, inject=self.b.inject + READBACK)
+        self.addCleanup(self.page.close)
 
-    def tearDown(self):
-        self.driver.execute_cdp_cmd('Page.removeScriptToEvaluateOnNewDocument', self.readback)
-        self.driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
-        self.driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': False})
-        super().tearDown()
-
-    def open_on(self, width, height, ratio, mobile):
-        self.driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+    def emulate(self, width, height, ratio, mobile):
+        self.b.cdp('Emulation.setDeviceMetricsOverride', {
             'width': width, 'height': height, 'deviceScaleFactor': ratio, 'mobile': mobile})
-        self.driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled',
-                                    {'enabled': True, 'maxTouchPoints': 5})
-        self.driver.get(PAGE.url + 'index.html')
-        self.canvas = self.driver.find_element('id', 'canvas')
-        self.assertIsNotNone(until(lambda: ballbox(self.field()), 10), 'the match did not start')
+        self.addCleanup(self.b.cdp, 'Emulation.clearDeviceMetricsOverride')
+        self.b.cdp('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+        self.addCleanup(self.b.cdp, 'Emulation.setTouchEmulationEnabled', {'enabled': False})
+
+    def open(self):
+        self.b.open(self.page.url + 'index.html')
+        until(lambda: ballbox(self.field()), 10, 'the match did not start')
 
     def field(self):
         """The field's 640 x 480 pixels as last swapped."""
-        url = self.driver.execute_script('return arguments[0].toDataURL()', self.canvas)
+        url = self.b.run('return document.getElementById("canvas").toDataURL()')
         img = Image.open(io.BytesIO(base64.b64decode(url.split(',', 1)[1]))).convert('RGB')
         self.assertEqual(img.size, (640, 480), 'the drawing buffer is not 640 x 480')
         return img
 
     def view(self):
-        return self.driver.execute_script(
-            'var r = arguments[0].getBoundingClientRect(), v = window.visualViewport;'
+        return self.b.run(
+            'var r = document.getElementById("canvas").getBoundingClientRect();'
+            'var v = window.visualViewport, full = document.fullscreenElement;'
             'return {left: r.left, top: r.top, width: r.width, height: r.height,'
             '        innerWidth: innerWidth, innerHeight: innerHeight, scale: v.scale,'
             '        scrollX: scrollX, scrollY: scrollY,'
             '        pageWidth: document.documentElement.scrollWidth,'
             '        pageHeight: document.documentElement.scrollHeight,'
-            '        full: document.fullscreenElement && document.fullscreenElement.id}',
-            self.canvas)
+            '        full: full ? full.id : null}')
 
-    def touch(self, kind, x, y):
-        self.driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
+    def touch(self, kind, x=0, y=0):
+        self.b.cdp('Input.dispatchTouchEvent', {
             'type': kind, 'touchPoints': [] if kind in ('touchEnd', 'touchCancel') else
             [{'x': x, 'y': y, 'id': 1, 'radiusX': 4, 'radiusY': 4, 'force': 1}]})
 
-    def at(self, v, fx, fy):
+    @staticmethod
+    def at(v, fx, fy):
         """The viewport point over the centre of field pixel (fx, fy)."""
         return (v['left'] + (fx + 0.5) * v['width'] / 640, v['top'] + (fy + 0.5) * v['height'] / 480)
 
@@ -397,12 +385,13 @@ class EveryScreen(PageTest):
         for row in (250, 200, 150):
             self.touch('touchMove', *self.at(v, 320, row))
         self.assert_paddle_at_150(self.field, 'a finger at row 150')
-        self.touch(end, 0, 0)
+        self.touch(end)
 
     def test_the_whole_field_fits_and_a_finger_drives_the_paddle(self):
         for name, width, height, ratio, mobile, size in SCREENS:
             with self.subTest(name):
-                self.open_on(width, height, ratio, mobile)
+                self.emulate(width, height, ratio, mobile)
+                self.open()
                 v = self.view()
                 self.assertEqual((v['width'], v['height']), size, '%s: %r' % (name, v))
                 self.assertTrue(v['left'] >= 0 and v['top'] >= 0
@@ -420,80 +409,76 @@ class EveryScreen(PageTest):
         # A page scrolled by 100 px (more content below it) moves the field up,
         # and the finger still lands on its own row; a cancelled touch leaves
         # nothing held.
-        self.open_on(390, 844, 3, True)
-        self.driver.execute_script(
-            'var more = document.createElement("div"); more.style.height = "2000px";'
-            'document.body.appendChild(more); window.scrollTo(0, 100);')
+        self.emulate(390, 844, 3, True)
+        self.open()
+        self.b.run('var more = document.createElement("div"); more.style.height = "2000px";'
+                   'document.body.appendChild(more); window.scrollTo(0, 100);')
         self.assertEqual(self.view()['scrollY'], 100)
         self.drag_to_150(end='touchCancel')
         self.drag_to_150()
         self.assert_clean_console()
 
     def test_end_match_by_a_tap(self):
-        self.open_on(390, 844, 3, True)
-        end = self.driver.execute_script(
-            'var r = document.getElementById("end").getBoundingClientRect();'
-            'return [r.left + r.width / 2, r.top + r.height / 2]')
-        self.touch('touchStart', *end)
-        self.touch('touchEnd', *end)
-        status = self.driver.execute_async_script('window.runEnded.then(arguments[0]);')
-        self.assertEqual(status, 0)
+        self.emulate(390, 844, 3, True)
+        self.open()
+        left, top, width, height = self.b.rect('end')
+        self.touch('touchStart', left + width / 2, top + height / 2)
+        self.touch('touchEnd')
+        self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
         self.assertTrue(self.shown('over'))
         self.assertEqual(self.text('verdict'), 'The match is over.')
         self.assertFalse(self.shown('end'), 'End match is still offered')
         self.assert_clean_console()
 
     def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
-        self.open_on(800, 800, 1, False)
-        self.driver.find_element('id', 'full').click()
-        self.assertTrue(until(lambda: self.view()['full'] == 'field', 5), 'no full screen')
+        self.open()
+        self.b.click('full')
+        until(lambda: self.view()['full'] or self.text('output'), 5, 'no full screen, no word why')
+        if self.b.name == 'Firefox' and self.text('output'):
+            # Headed under Xvfb, with no window manager, and driven over BiDi,
+            # Firefox turns every full screen request down; the page says so.
+            self.skipTest('Firefox here denies full screen: %s' % self.text('output').strip())
+        self.assertEqual(self.view()['full'], 'field', 'no full screen: %s' % self.text('output'))
 
         def boxed():
             v = self.view()
             side = 4 * int(160 * min(v['innerWidth'] / 640, v['innerHeight'] / 480))
             return v if (v['width'], v['height']) == (side, side * 3 // 4) else None
 
-        v = until(boxed, 5)
-        self.assertIsNotNone(v, 'the field is not the screen\'s largest 4:3 box: %r' % self.view())
+        v = until(boxed, 5, lambda: 'the field is not the screen\'s largest 4:3 box: %r'
+                  % self.view())
         self.assertLessEqual(abs(v['left'] * 2 + v['width'] - v['innerWidth']), 2, 'not centred')
         self.assertLessEqual(abs(v['top'] * 2 + v['height'] - v['innerHeight']), 2, 'not centred')
         # The real pointer, over the middle of field row 150.
         x, y = self.at(v, 3, 150)
-        ActionChains(self.driver).move_to_element_with_offset(
-            self.canvas, round(x - v['left'] - v['width'] / 2),
-            round(y - v['top'] - v['height'] / 2)).perform()
+        self.b.move(round(x), round(y))
         self.assert_paddle_at_150(self.field, 'the pointer at row 150 in full screen')
 
-        self.driver.execute_script('document.exitFullscreen()')
-        self.assertTrue(until(lambda: self.view()['width'] == 640, 5), 'not back on the page')
-        self.assertTrue(self.shown('full'), 'Full screen is no longer offered: %s' % self.text('output'))
+        self.b.run('document.exitFullscreen()')
+        until(lambda: self.view()['width'] == 640, 5, 'not back on the page')
+        self.assertTrue(self.shown('full'),
+                        'Full screen is no longer offered: %s' % self.text('output'))
         self.assert_clean_console()
 
 
 class Offline(PageTest):
     def test_installable_and_plays_with_no_network(self):
-        server = Server(ARGS.page)
-        try:
-            self.driver.get(server.url + 'index.html')
-            self.assertTrue(self.driver.execute_async_script(
-                'var done = arguments[0];'
-                'navigator.serviceWorker.ready.then(function () { done(true); });'),
-                'no service worker')
-            errors = self.driver.execute_cdp_cmd('Page.getInstallabilityErrors', {})
+        with Server(ARGS.page, inject=self.b.inject) as server:
+            url = server.url + 'index.html'
+            self.b.open(url)
+            self.b.wait_for('return navigator.serviceWorker.ready.then(function () {'
+                            '  return true; })', timeout=10)
+            errors = self.b.cdp('Page.getInstallabilityErrors')
             self.assertEqual(errors.get('installabilityErrors'), [])
-        finally:
-            server.close()
-        self.driver.execute_cdp_cmd('Network.enable', {})
-        self.driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
-            'offline': True, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
-        try:
-            self.driver.refresh()
-            self.canvas = self.driver.find_element('id', 'canvas')
-            self.assert_ball_moves()
-        finally:
-            self.driver.execute_cdp_cmd('Network.emulateNetworkConditions', {
-                'offline': False, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1})
-            self.driver.execute_cdp_cmd('Network.disable', {})
+        offline = {'offline': True, 'latency': 0, 'downloadThroughput': -1, 'uploadThroughput': -1}
+        self.b.cdp('Network.enable')
+        self.addCleanup(self.b.cdp, 'Network.disable')
+        self.b.cdp('Network.emulateNetworkConditions', offline)
+        self.addCleanup(self.b.cdp, 'Network.emulateNetworkConditions', dict(offline, offline=False))
+        # The server is gone as well: nothing but the kept files can answer.
+        self.b.open(url)
+        until(lambda: self.b.run('return !!Module.asm'), 10, 'the game did not load offline')
+        self.assert_ball_moves()
         self.assertFalse(self.shown('over'), 'the run ended: %s' % self.text('output'))
         self.assert_clean_console()
 
@@ -501,15 +486,15 @@ class Offline(PageTest):
 class WithoutWebGL(BrowserTest):
     @classmethod
     def setUpClass(cls):
-        cls.browser = Browser('--disable-webgl')
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.browser.quit()
+        cls.browser = open_browser(ARGS.engine, webgl=False)
+        cls.addClassCleanup(cls.browser.close)
+        cls.page = Server(ARGS.page, inject=cls.browser.inject)
+        cls.addClassCleanup(cls.page.close)
 
     def test_page_says_the_game_could_not_start(self):
-        self.driver.get(PAGE.url + 'index.html')
-        self.assertTrue(until(lambda: self.shown('over'), 10), 'the page did not say the run ended')
+        self.b.open(self.page.url + 'index.html')
+        self.assertEqual(self.run_ended(10), 1, 'the run did not end with status 1')
+        self.assertTrue(self.shown('over'), 'the page did not say the run ended')
         self.assertEqual(self.text('verdict'), 'The game could not start.')
         output = self.text('output').splitlines()
         self.assertEqual(len(output), 1, 'one line expected: %r' % output)
@@ -551,21 +536,18 @@ def strays(mine, theirs):
 
 class DrawingMatchesDesktop(BrowserTest):
     def test_scenes_match_the_desktop(self):
-        native = subprocess.run(
-            [ARGS.native_scenes], capture_output=True, text=True, timeout=60,
-            env={'PATH': '/usr/bin:/bin', 'SDL_VIDEODRIVER': 'offscreen',
-                 'LIBGL_ALWAYS_SOFTWARE': '1'})
+        with tempfile.TemporaryDirectory(prefix='sparkrally-scenes-') as home:
+            native = subprocess.run(
+                [ARGS.native_scenes], capture_output=True, text=True, timeout=seconds(60),
+                env=dict(clean_env(home), SDL_VIDEODRIVER='offscreen', LIBGL_ALWAYS_SOFTWARE='1'))
         self.assertEqual(native.returncode, 0, 'desktop scenes failed: %s%s'
                          % (native.stdout[-500:], native.stderr[-500:]))
         desktop, lines = scenes(native.stdout.splitlines(), 'the desktop build')
 
-        self.driver.get(SCENES.url + 'scenes.html')
-        # The exit status, wrapped so that a status of 0 counts as arrived.
-        status = until(lambda: self.driver.execute_script(
-            'return exitstatus === null ? null : [exitstatus]'), 30)
-        self.assertIsNotNone(status, 'the browser scenes did not finish within 30 s')
-        browser_lines = self.driver.execute_script('return lines')
-        self.assertEqual(status, [0], 'browser scenes failed: %s' % browser_lines[-5:])
+        self.b.open(SCENES.url + 'scenes.html')
+        status = self.run_ended(30)
+        browser_lines = self.b.run('return lines')
+        self.assertEqual(status, 0, 'browser scenes failed: %s' % browser_lines[-5:])
         browser = scenes(browser_lines, 'the browser build')[0]
 
         self.assertEqual(list(browser), list(desktop), 'the two builds drew different scenes')
@@ -592,9 +574,9 @@ class DrawingMatchesDesktop(BrowserTest):
             else:
                 notes.append(summary)
         if notes:
-            print('\nLine pixels one away from the desktop\'s (Mesa and SwiftShader pick a line\'s '
-                  'end pixels differently, as OpenGL allows):\n  ' + '\n  '.join(notes),
-                  file=sys.stderr)
+            print('\nLine pixels one away from the desktop\'s in %s (its WebGL and Mesa pick a '
+                  'line\'s end pixels differently, as OpenGL allows):\n  ' % self.b.name +
+                  '\n  '.join(notes), file=sys.stderr)
         if problems:
             self.fail('the browser draws differently from the desktop:\n  ' + '\n  '.join(problems))
         self.assert_clean_console()
@@ -604,12 +586,11 @@ def main():
     global ARGS
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument('--engine', required=True, choices=ENGINES, help='the browser engine')
     parser.add_argument('--page', required=True, help='the built game page directory')
     parser.add_argument('--scenes', required=True, help='the browser build of scenes.cpp')
     parser.add_argument('--native-scenes', required=True, help='the desktop build of scenes.cpp')
     ARGS, rest = parser.parse_known_args()
-    # No WebDriver command may wait for ever on a stuck browser.
-    RemoteConnection.set_timeout(60)
     unittest.main(argv=[sys.argv[0]] + rest)
 
 
