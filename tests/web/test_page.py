@@ -118,6 +118,9 @@ class PageTest(BrowserTest):
         self.assertEqual((ratio, width, height), (1, 640, 480), 'canvas not shown 1:1: %r' % view)
         self.assertTrue(left >= 0 and top >= 0 and left + width <= vw and top + height <= vh,
                         'canvas not wholly in view: %r' % view)
+        # The page's load comes before the game's start (the .wasm arrives
+        # later): a pointer moved before the first frame moves nothing.
+        until(lambda: ballbox(self.shot()), 10, 'the match did not start')
 
     def shot(self):
         img = self.b.shot('canvas')
@@ -236,7 +239,6 @@ class GamePage(PageTest):
 
     def test_escape_ends_the_run_and_play_again_reloads(self):
         self.load()
-        until(lambda: ballbox(self.shot()), 10, 'the match did not start')
         self.b.press('Escape', 0.2)
         self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
         self.assertTrue(self.shown('over'), 'the page did not say the run ended')
@@ -258,7 +260,6 @@ class GamePage(PageTest):
 
     def test_lost_display_waits_and_the_match_goes_on(self):
         self.load()
-        until(lambda: ballbox(self.shot()), 10, 'the match did not start')
         # Every frame ends in a 16 ms sleep: count them.
         self.b.run(
             'window.frames16 = 0; var timeout = window.setTimeout;'
@@ -433,7 +434,9 @@ class EveryScreen(PageTest):
     def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
         self.open()
         self.b.click('full')
-        until(lambda: self.view()['full'] or self.text('output'), 5, 'no full screen, no word why')
+        # Entering and leaving full screen can take a while where the
+        # browser animates it.
+        until(lambda: self.view()['full'] or self.text('output'), 10, 'no full screen, no word why')
         if self.b.name == 'Firefox' and self.text('output'):
             # Headed under Xvfb, with no window manager, and driven over BiDi,
             # Firefox turns every full screen request down; the page says so.
@@ -445,7 +448,7 @@ class EveryScreen(PageTest):
             side = 4 * int(160 * min(v['innerWidth'] / 640, v['innerHeight'] / 480))
             return v if (v['width'], v['height']) == (side, side * 3 // 4) else None
 
-        v = until(boxed, 5, lambda: 'the field is not the screen\'s largest 4:3 box: %r'
+        v = until(boxed, 10, lambda: 'the field is not the screen\'s largest 4:3 box: %r'
                   % self.view())
         self.assertLessEqual(abs(v['left'] * 2 + v['width'] - v['innerWidth']), 2, 'not centred')
         self.assertLessEqual(abs(v['top'] * 2 + v['height'] - v['innerHeight']), 2, 'not centred')
@@ -455,7 +458,8 @@ class EveryScreen(PageTest):
         self.assert_paddle_at_150(self.field, 'the pointer at row 150 in full screen')
 
         self.b.run('document.exitFullscreen()')
-        until(lambda: self.view()['width'] == 640, 5, 'not back on the page')
+        until(lambda: self.view()['width'] == 640, 10, lambda: 'not back on the page: %r'
+              % self.view())
         self.assertTrue(self.shown('full'),
                         'Full screen is no longer offered: %s' % self.text('output'))
         self.assert_clean_console()
