@@ -254,6 +254,21 @@ class Browser:
         (level, text), less the engine's own notes that say nothing wrong."""
         raise NotImplementedError
 
+    def screen(self, width=None, height=None, ratio=1, mobile=False):
+        """The page on a device's screen of width x height CSS pixels, with
+        that pixel ratio, in a phone's or tablet's browser (mobile); here a
+        window of that size. No size: back to the start."""
+        self.viewport(*((width, height) if width else VIEWPORT))
+        got = self.run('return [innerWidth, innerHeight]')
+        if width and got != [width, height]:
+            raise unittest.SkipTest('%s: its window cannot show a page of %d x %d (it gives %d x %d)'
+                                    % (self.name, width, height, *got))
+
+    def drag(self, points):
+        """A finger put down at the first viewport point, moved through the
+        others and lifted; returns the points as the engine sent them."""
+        raise unittest.SkipTest('%s: its automation has no touch' % self.name)
+
     def cdp(self, method, params=None):
         """A Chrome DevTools protocol command; other engines skip the test."""
         raise unittest.SkipTest('%s: its automation has no DevTools protocol (%s)'
@@ -401,6 +416,26 @@ class Chromium(SeleniumBrowser):
                 if e['level'] == 'SEVERE' or (
                     e['level'] == 'WARNING' and 'Performance' not in e['message'])]
 
+    def screen(self, width=None, height=None, ratio=1, mobile=False):
+        # Chromium's device emulation: the pixel ratio, a mobile browser's
+        # viewport and touch.
+        if not width:
+            self.cdp('Emulation.clearDeviceMetricsOverride')
+            self.cdp('Emulation.setTouchEmulationEnabled', {'enabled': False})
+            return
+        self.cdp('Emulation.setDeviceMetricsOverride', {
+            'width': width, 'height': height, 'deviceScaleFactor': ratio, 'mobile': mobile})
+        self.cdp('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+
+    def drag(self, points):
+        # The DevTools protocol's touch events, at fractional points as a
+        # phone's finger gives them.
+        for kind, (x, y) in zip(['touchStart'] + ['touchMove'] * (len(points) - 1), points):
+            self.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [
+                {'x': x, 'y': y, 'id': 1, 'radiusX': 4, 'radiusY': 4, 'force': 1}]})
+        self.cdp('Input.dispatchTouchEvent', {'type': 'touchEnd', 'touchPoints': []})
+        return points
+
     def cdp(self, method, params=None):
         return self.driver.execute_cdp_cmd(method, params or {})
 
@@ -455,6 +490,9 @@ class WebKit(SeleniumBrowser):
     MiniBrowser ignores its --enable-webgl=false, so without WebGL the page
     comes with a hook that takes WebGL away."""
     name = 'WebKitGTK'
+
+    def drag(self, points):
+        raise unittest.SkipTest('WebKitGTK: its driver turns touch actions into mouse events')
 
     def __init__(self, webgl=True,
                  minibrowser='/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',
@@ -658,6 +696,16 @@ class Firefox(Browser):
 
     def actions(self, source):
         self.command('input.performActions', {'context': self.context, 'actions': [source]})
+
+    def drag(self, points):
+        # A touch pointer: Firefox gives the page touch events, at whole
+        # CSS pixels.
+        points = [(round(x), round(y)) for x, y in points]
+        moves = [{'type': 'pointerMove', 'x': x, 'y': y, 'origin': 'viewport'} for x, y in points]
+        self.actions({'type': 'pointer', 'id': 'finger', 'parameters': {'pointerType': 'touch'},
+                      'actions': moves[:1] + [{'type': 'pointerDown', 'button': 0}] + moves[1:]
+                      + [{'type': 'pointerUp', 'button': 0}]})
+        return points
 
     def move(self, x, y):
         self.actions({'type': 'pointer', 'id': 'mouse', 'actions': [
