@@ -347,8 +347,8 @@ class EveryScreen(PageTest):
         until(lambda: ballbox(self.field()), 10, 'the match did not start')
 
     def on_screen(self, width, height, ratio, mobile):
+        self.addCleanup(self.b.screen)  # also where the engine cannot show it
         self.b.screen(width, height, ratio, mobile)
-        self.addCleanup(self.b.screen)
         self.open()
 
     def field(self):
