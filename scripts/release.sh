@@ -107,6 +107,7 @@ cmake --install "$build/web" --prefix "$build/web-page" >/dev/null
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/linux/CPackConfig.cmake")
 python3 platform/zip.py "$build/web-page" "$out/sparkrally-$version-web.zip"
 
-(cd "$out" && sha256sum -- * >SHA256SUMS)
+# Listed in byte order, whatever the caller's locale sorts by.
+(cd "$out" && LC_ALL=C && files=(*) && sha256sum -- "${files[@]}" >SHA256SUMS)
 echo "dist/release (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH):"
 (cd "$out" && cat SHA256SUMS)
