@@ -90,7 +90,8 @@ mkdir -p "$out"
 
 cmake --preset release -B "$build/linux" >/dev/null
 cmake --build "$build/linux" -j "$jobs"
-cpack --config "$build/linux/CPackConfig.cmake" -G DEB -B "$build/linux/package" >/dev/null
+# CPack gives the .deb's three members the modes its umask leaves them.
+(umask 0022 && cpack --config "$build/linux/CPackConfig.cmake" -G DEB -B "$build/linux/package" >/dev/null)
 cp "$build"/linux/package/*.deb "$out/"
 
 windows=(-DSPARKRALLY_THIRD_PARTY_DIR="$third_party")
