@@ -1,22 +1,26 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing for playing ("play"), for
 # cross-building the Windows zip ("windows"), for building the web page
-# ("web") or for building and running every test ("test"). Uses sudo when not
-# root.
+# ("web"), for building every release artifact ("release") or for building
+# and running every test ("test"). Uses sudo when not root.
 set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev libgl-dev libgl1-mesa-dri libglx-mesa0)
-windows=(g++-mingw-w64-x86-64 cmake make git ca-certificates xz-utils)
+windows=(g++-mingw-w64-x86-64 cmake make git ca-certificates xz-utils python3)
 web=(emscripten cmake make python3 librsvg2-bin)
-test=("${play[@]}" "${windows[@]}" "${web[@]}" chromium chromium-driver firefox-esr webkit2gtk-driver python3-selenium python3-websockets python3-pil wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
-      x11-utils libx11-dev imagemagick desktop-file-utils appstream dpkg-dev file binutils valgrind)
+# dpkg-shlibdeps and file find the .deb's dependencies; diffoscope explains
+# how two builds differ.
+release=("${play[@]}" "${windows[@]}" "${web[@]}" dpkg-dev file binutils diffoscope-minimal)
+test=("${release[@]}" chromium chromium-driver firefox-esr webkit2gtk-driver python3-selenium python3-websockets python3-pil wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
+      x11-utils libx11-dev imagemagick desktop-file-utils appstream valgrind)
 
 case "${1:-}" in
 play) wanted=("${play[@]}") ;;
 windows) wanted=("${windows[@]}") ;;
 web) wanted=("${web[@]}") ;;
+release) wanted=("${release[@]}") ;;
 test) wanted=("${test[@]}") ;;
-*) echo "usage: $0 play|windows|web|test" >&2; exit 2 ;;
+*) echo "usage: $0 play|windows|web|release|test" >&2; exit 2 ;;
 esac
 
 missing=()

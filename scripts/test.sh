@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the Windows
 # build cross-built and run under Wine, the web build run in node and in
-# Chromium, Firefox and WebKitGTK, the whole suite on the release build,
+# Chromium, Firefox and WebKitGTK, the whole suite on the release build (with
+# the release built twice and compared byte for byte, reusing the Windows
+# build's SDL),
 # then the unit, whole-match and soak tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer. Extra arguments go to the first ctest (for
 # example -L unit, or -LE 'e2e|package|windows').

@@ -9,6 +9,12 @@ cd "$(dirname "$0")/.."
 tests=OFF
 [ "${1:-}" = --tests ] && tests=ON
 scripts/deps.sh windows
+# The linker stamps this time into the executable and the DLLs, and the zip
+# into its entries: the last commit's, unless the caller sets one.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+    SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || date +%s)
+fi
+export SOURCE_DATE_EPOCH
 cmake --preset windows -DSPARKRALLY_TESTS=$tests -DSPARKRALLY_BENCH=OFF >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 if [ $tests = ON ]; then

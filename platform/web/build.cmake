@@ -13,17 +13,16 @@ add_library(sparkrally_web STATIC ${web_dir}/gl.cpp ${web_dir}/sdl.cpp)
 target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # sdl.cpp wraps SDL_Init (no unload listener) and SDL_SetVideoMode (a
 # canvas without WebGL, or WebGL without the shaders, is a failed mode).
-target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode)
 # ASYNCIFY lets the game's loop and its SDL_Delay block as on the desktop,
 # the page yielding to the browser in every sleep. Only direct calls lead to
 # a sleep, so indirect ones stay uninstrumented and fast. EXIT_RUNTIME tells
-# the page when the run has ended.
-set(SPARKRALLY_WEB_LINK_OPTIONS -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1
-    -sENVIRONMENT=web)
+# the page when the run has ended. Every program linked with the layer gets
+# these.
+target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode
+  -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1 -sENVIRONMENT=web)
 
 add_executable(sparkrally ${web_dir}/main.cpp)
 target_link_libraries(sparkrally PRIVATE sparkrally_game sparkrally_web)
-target_link_options(sparkrally PRIVATE ${SPARKRALLY_WEB_LINK_OPTIONS})
 
 # The page, whole, in one folder of the build: what the tests open and what
 # is installed. The game's .js and .wasm are written there directly.

@@ -5,8 +5,6 @@
 # SDLmain's WinMain is the process entry; the executable's own source is
 # its icon and version resource.
 add_executable(sparkrally WIN32 ${CMAKE_CURRENT_LIST_DIR}/sparkrally.rc)
-# The game library includes SDL's headers, which the SDL build installs.
-add_dependencies(sparkrally_game sdl12compat)
 target_link_libraries(sparkrally PRIVATE SDL::SDLmain sparkrally_game SDL::SDL OpenGL::GL)
 # The DLLs beside the executable, so the build tree runs as the zip does.
 add_custom_command(TARGET sparkrally POST_BUILD
@@ -18,5 +16,10 @@ install(FILES ${SDL_RUNTIME_DLLS} ${CMAKE_CURRENT_LIST_DIR}/README.txt DESTINATI
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${SDL2_LICENSE} DESTINATION licenses RENAME SDL2-LICENSE.txt)
 install(FILES ${SDL12_LICENSE} DESTINATION licenses RENAME sdl12-compat-LICENSE.txt)
-set(CPACK_GENERATOR ZIP)
+# The zip, written by zip.py from CPack's staged install tree, so that the
+# same files always give the same archive.
+set(CPACK_GENERATOR External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/platform/zip.cmake)
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_PACKAGE_FILE_NAME sparkrally-${PROJECT_VERSION}-windows-x64)

@@ -1,9 +1,11 @@
-// SDL and OpenGL calls that do nothing, so that the benchmarks of the
-// game's logic measure the game alone.
+// The null platform: every SDL and OpenGL call the game makes (see
+// platform/README.md), doing nothing. The benchmarks of the game's logic
+// link it so that they measure the game alone; a port can start from it.
 #include <GL/gl.h>
 #include <SDL.h>
 
 int SDL_Init(Uint32) { return 0; }
+char *SDL_VideoDriverName(char *, int) { return nullptr; }
 int SDL_GL_SetAttribute(SDL_GLattr, int) { return 0; }
 SDL_Surface *SDL_SetVideoMode(int, int, int, Uint32) { return nullptr; }
 char *SDL_GetError(void) { return nullptr; }
