@@ -43,8 +43,12 @@
     canvas: canvas,
     print: print,
     printErr: printerr,
-    // The game's SDL listens from here on: End match can reach it.
-    onRuntimeInitialized: function () { endbutton.disabled = false; },
+    // The game's SDL listens from here on: End match can reach it. The
+    // game starts right after this, until its first pause.
+    onRuntimeInitialized: function () {
+      endbutton.disabled = false;
+      setTimeout(keepforoffline);
+    },
     onExit: function (status) {
       ended(status === 0 ? 'The match is over.' : 'The game could not start.', status);
     },
@@ -176,11 +180,13 @@
   canvas.addEventListener('webglcontextlost', function () { showlost(true); });
   canvas.addEventListener('webglcontextrestored', function () { showlost(false); });
 
-  // After one visit the page plays with no network.
-  if ('serviceWorker' in navigator)
-    window.addEventListener('load', function () {
+  // After one visit the page plays with no network. The service worker
+  // fetches the page's files again, so it starts once the game has: during
+  // the first serve's pause, not while the game starts.
+  function keepforoffline() {
+    if ('serviceWorker' in navigator)
       navigator.serviceWorker.register('sw.js').catch(function (error) {
         console.error('Offline play is not available: ' + error.message);
       });
-    });
+  }
 })();
