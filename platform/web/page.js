@@ -52,8 +52,9 @@
     onExit: function (status) {
       ended(status === 0 ? 'The match is over.' : 'The game could not start.', status);
     },
-    onAbort: function () { ended('The game stopped on an error.', 'abort'); }
+    onAbort: stopped
   };
+  function stopped() { ended('The game stopped on an error.', 'abort'); }
   // Anything that escapes the game or stops a file from loading ends the
   // run with the page's own verdict.
   window.addEventListener('error', function (event) {
@@ -62,14 +63,15 @@
     if (event.target === window && !event.error)
       return;
     printerr(event.message || 'Could not load ' + (event.target.src || event.target.href));
-    ended('The game stopped on an error.', 'abort');
+    stopped();
   }, true);
   window.addEventListener('unhandledrejection', function (event) {
     printerr(String(event.reason));
-    ended('The game stopped on an error.', 'abort');
+    stopped();
   });
-  document.getElementById('again').addEventListener('click', function () { location.reload(); });
-  document.getElementById('reload').addEventListener('click', function () { location.reload(); });
+  ['again', 'reload'].forEach(function (id) {
+    document.getElementById(id).addEventListener('click', function () { location.reload(); });
+  });
 
   // The field's size: 1x when 640 x 480 CSS pixels fit, whole multiples when
   // they fit, the largest 4:3 box when they do not, and the largest box,

@@ -491,9 +491,6 @@ class WebKit(SeleniumBrowser):
     comes with a hook that takes WebGL away."""
     name = 'WebKitGTK'
 
-    def drag(self, points):
-        raise unittest.SkipTest('WebKitGTK: its driver turns touch actions into mouse events')
-
     def __init__(self, webgl=True,
                  minibrowser='/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',
                  webdriver_binary='/usr/bin/WebKitWebDriver'):
@@ -529,6 +526,9 @@ class WebKit(SeleniumBrowser):
             self.stack.close()
             raise RuntimeError('WebKitGTK did not start: %s%s' % (e, said)) from e
         self.kept = []
+
+    def drag(self, points):
+        raise unittest.SkipTest('WebKitGTK: its driver turns touch actions into mouse events')
 
     @staticmethod
     def answers(url):
