@@ -15,6 +15,7 @@
 #include "effects/particle.h"
 #include "effects/random.h"
 #include "game/game.h"
+#include "game/trig.h"
 #include "graphics/video.h"
 #include "ratios.h"
 #include "replay.h"
@@ -69,8 +70,8 @@ void BM_floorframe(benchmark::State &state)
     float ring[11][2];
     for (int k = 0; k < 11; k++) {
         double t = 36 * k * double(DEG);
-        ring[k][0] = float(316.2412 + 5 * std::cos(t));
-        ring[k][1] = float(238.6319 + 5 * std::sin(t));
+        ring[k][0] = float(316.2412 + 5 * cr_cos(t));
+        ring[k][1] = float(238.6319 + 5 * cr_sin(t));
     }
     for (auto _ : state) {
         glClear(GL_COLOR_BUFFER_BIT);

@@ -11,6 +11,7 @@
 #include "effects/random.h"
 #include "game/collisions.h"
 #include "game/game.h"
+#include "game/trig.h"
 #include "ratios.h"
 #include "ring.h"
 
@@ -42,7 +43,7 @@ void BM_cossin_floor(benchmark::State &state)
         angles.push_back(obj_particle[i]->angle);
     for (auto _ : state)
         for (double a : angles) {
-            double c = std::cos(a * DEG), s = std::sin(a * DEG);
+            double c = cr_cos(a * DEG), s = cr_sin(a * DEG);
             benchmark::DoNotOptimize(c);
             benchmark::DoNotOptimize(s);
         }

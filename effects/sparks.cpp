@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "game/game.h"
+#include "game/trig.h"
 
 Particle::Particle(double x, double y, double angle, int ltime, double speed, int red, int green,
                    int blue, double gravity)
@@ -18,12 +19,47 @@ Particle::Particle(double x, double y, double angle, int ltime, double speed, in
 {
 }
 
+// Bursts give every spark a whole-degree heading from -269 to 180, so the
+// cosines and sines of those 450 headings are worked out once, by the same
+// functions: a load where the step would make two calls.
+static const int first_heading = -269;
+static const int last_heading = 180;
+static const struct Headings {
+    double cos[last_heading - first_heading + 1];
+    double sin[last_heading - first_heading + 1];
+    Headings()
+    {
+        for (int h = first_heading; h <= last_heading; h++) {
+            cos[h - first_heading] = cr_cos(double(h) * DEG);
+            sin[h - first_heading] = cr_sin(double(h) * DEG);
+        }
+    }
+} headings;
+
+// The cosine and sine of angle * DEG. Any heading off the table is
+// computed, -0 among them, whose sine keeps its sign.
+static inline void turn(double angle, double &c, double &s)
+{
+    if (angle >= first_heading && angle <= last_heading) {
+        int h = int(angle);
+        if (h == angle && std::signbit(angle) == (h < 0)) {
+            c = headings.cos[h - first_heading];
+            s = headings.sin[h - first_heading];
+            return;
+        }
+    }
+    c = cr_cos(angle * DEG);
+    s = cr_sin(angle * DEG);
+}
+
 // The walk calls step and show directly, so that they inline into it; the
 // member functions run the same code for every other caller.
 static inline void step(Particle &p)
 {
-    p.x = std::cos(p.angle * DEG) * p.speed / 100 + p.x;
-    p.y = std::sin(p.angle * DEG) * p.speed / 100 + p.y;
+    double c, s;
+    turn(p.angle, c, s);
+    p.x = c * p.speed / 100 + p.x;
+    p.y = s * p.speed / 100 + p.y;
     p.y = p.y + p.fall;
     p.fall = p.fall + p.gravity;
     p.ltime = p.ltime - 1;

@@ -3,9 +3,8 @@
 
 #include <GL/gl.h>
 
-#include <cmath>
-
 #include "game/game.h"
+#include "game/trig.h"
 
 static void quad(int x0, int y0, int x1, int y1)
 {
@@ -33,14 +32,27 @@ void drawbars()
     drawbar(int(enemyy), true);
 }
 
+// The outline's eleven points every 36 degrees, the last closing it onto
+// the first: their sines and cosines are the same every frame, so they are
+// worked out once.
+static const struct Outline {
+    double sin[11], cos[11];
+    Outline()
+    {
+        for (int k = 0; k <= 10; k++) {
+            double t = 36 * k * double(DEG);
+            sin[k] = cr_sin(t);
+            cos[k] = cr_cos(t);
+        }
+    }
+} outline;
+
 void drawball()
 {
     glBegin(GL_LINE_STRIP);
-    // Eleven points: the last closes the outline onto the first.
-    for (int a = 0; a <= 360; a += 36) {
-        double t = a * double(DEG);
-        double y = ball_y + ball_r * std::sin(t);
-        double x = ball_x + ball_r * std::cos(t);
+    for (int k = 0; k <= 10; k++) {
+        double y = ball_y + ball_r * outline.sin[k];
+        double x = ball_x + ball_r * outline.cos[k];
         glVertex3f(float(x), float(y), 0.0f);
     }
     glEnd();

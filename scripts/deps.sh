@@ -11,7 +11,7 @@ web=(emscripten cmake make python3 librsvg2-bin)
 # dpkg-shlibdeps and file find the .deb's dependencies; diffoscope explains
 # how two builds differ.
 release=("${play[@]}" "${windows[@]}" "${web[@]}" dpkg-dev file binutils diffoscope-minimal)
-test=("${release[@]}" chromium chromium-driver firefox-esr webkit2gtk-driver python3-selenium python3-websockets python3-pil wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
+test=("${release[@]}" chromium chromium-driver firefox-esr webkit2gtk-driver python3-selenium python3-websockets python3-pil python3-mpmath wine wine64 lintian googletest libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-apps
       x11-utils libx11-dev imagemagick desktop-file-utils appstream valgrind)
 
 case "${1:-}" in

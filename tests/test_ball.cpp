@@ -3,6 +3,7 @@
 
 #include "game/ball.h"
 #include "game/game.h"
+#include "game/trig.h"
 #include "support.h"
 
 namespace {
@@ -21,8 +22,8 @@ TEST_F(Ball, FirstStepFromTheServe)
 {
     playery = 240; // far from anything: no collision
     moveball();
-    EXPECT_EQ(ball_x, std::cos(200 * deg) * 4 + 320);
-    EXPECT_EQ(ball_y, std::sin(200 * deg) * 4 + 240);
+    EXPECT_EQ(ball_x, cr_cos(200 * deg) * 4 + 320);
+    EXPECT_EQ(ball_y, cr_sin(200 * deg) * 4 + 240);
     EXPECT_NEAR(ball_x, 316.2412, 5e-5);
     EXPECT_NEAR(ball_y, 238.6319, 5e-5);
     EXPECT_EQ(ball_angle, 200.0);
@@ -44,8 +45,8 @@ TEST_F(Ball, UnfoldedHeadingIsUsedForTheStepThenStoredFolded)
     ball_x = 300;
     ball_angle = -20;
     moveball();
-    EXPECT_EQ(ball_x, std::cos(-20 * deg) * 4 + 300);
-    EXPECT_EQ(ball_y, std::sin(-20 * deg) * 4 + 240);
+    EXPECT_EQ(ball_x, cr_cos(-20 * deg) * 4 + 300);
+    EXPECT_EQ(ball_y, cr_sin(-20 * deg) * 4 + 240);
     EXPECT_EQ(ball_angle, 340.0);
 }
 
@@ -55,8 +56,8 @@ TEST_F(Ball, WallBounceOfHeadingZeroMovesAlong360)
     ball_y = 5;
     ball_angle = 0;
     moveball();
-    EXPECT_EQ(ball_x, std::cos(360 * deg) * 4 + 300);
-    EXPECT_EQ(ball_y, std::sin(360 * deg) * 4 + 5);
+    EXPECT_EQ(ball_x, cr_cos(360 * deg) * 4 + 300);
+    EXPECT_EQ(ball_y, cr_sin(360 * deg) * 4 + 5);
     EXPECT_NE(ball_y, 5.0); // 360 * DEG falls just short of a full turn
     EXPECT_EQ(ball_angle, 0.0);
 }
@@ -70,8 +71,8 @@ TEST_F(Ball, AGoalServesAgainAndTheSameCallStepsFromTheServe)
     ball_angle = 190;
     moveball();
     EXPECT_EQ(pointse, 1);
-    EXPECT_EQ(ball_x, std::cos(200 * deg) * 4 + 320);
-    EXPECT_EQ(ball_y, std::sin(200 * deg) * 4 + 240);
+    EXPECT_EQ(ball_x, cr_cos(200 * deg) * 4 + 320);
+    EXPECT_EQ(ball_y, cr_sin(200 * deg) * 4 + 240);
     EXPECT_EQ(ball_speed, 4.0);
     EXPECT_EQ(doubles::state.delays, std::vector<Uint32>{500});
 }

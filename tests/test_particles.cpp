@@ -6,6 +6,7 @@
 #include "effects/particle.h"
 #include "effects/pool.h"
 #include "game/game.h"
+#include "game/trig.h"
 #include "support.h"
 
 using namespace doubles;
@@ -42,8 +43,8 @@ TEST_F(Sparks, UpdateStepsAlongTheHeadingInHundredthsAndFallsFromTheSecondStep)
     double x = 10, y = 20;
     for (int k = 0; k < 3; k++) {
         p.update();
-        x = std::cos(33 * deg) * 150 / 100 + x;
-        y = std::sin(33 * deg) * 150 / 100 + y + 0.5 * k; // fall adds 0, g, 2g
+        x = cr_cos(33 * deg) * 150 / 100 + x;
+        y = cr_sin(33 * deg) * 150 / 100 + y + 0.5 * k; // fall adds 0, g, 2g
         EXPECT_EQ(p.x, x);
         EXPECT_EQ(p.y, y);
         EXPECT_EQ(p.fall, 0.5 * (k + 1));

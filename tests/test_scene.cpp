@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "game/game.h"
+#include "game/trig.h"
 #include "graphics/scene.h"
 #include "support.h"
 
@@ -61,7 +62,7 @@ TEST_F(Scene, BallIsAnElevenPointStripClosedOnItself)
     const double deg = 0.01745329238474369; // pi / 180 in single precision
     for (int k = 0; k < 11; k++) {
         double t = 36 * k * deg;
-        EXPECT_EQ(v[k], vertex(float(320 + 5 * std::cos(t)), float(240 + 5 * std::sin(t))))
+        EXPECT_EQ(v[k], vertex(float(320 + 5 * cr_cos(t)), float(240 + 5 * cr_sin(t))))
             << "vertex " << k;
     }
     // Near the corner, most vertices' last bits tell this factor from the
@@ -74,16 +75,16 @@ TEST_F(Scene, BallIsAnElevenPointStripClosedOnItself)
     ASSERT_EQ(corner.size(), 11u);
     for (int k = 0; k < 11; k++) {
         double t = 36 * k * deg;
-        EXPECT_EQ(corner[k], vertex(float(2 + 5 * std::cos(t)), float(3 + 5 * std::sin(t))))
+        EXPECT_EQ(corner[k], vertex(float(2 + 5 * cr_cos(t)), float(3 + 5 * cr_sin(t))))
             << "corner vertex " << k;
     }
     EXPECT_EQ(v[0], vertex(325, 240));
     EXPECT_EQ(v[5], vertex(315, 240));
     EXPECT_EQ(v[10], v[0]);
     EXPECT_EQ(v[2].args[1], v[3].args[1]); // the flat lower edge
-    EXPECT_NEAR(324.045, 320 + 5 * std::cos(36 * deg), 1e-3);
-    EXPECT_NEAR(242.939, 240 + 5 * std::sin(36 * deg), 1e-3);
-    EXPECT_NEAR(244.755, 240 + 5 * std::sin(72 * deg), 1e-3);
+    EXPECT_NEAR(324.045, 320 + 5 * cr_cos(36 * deg), 1e-3);
+    EXPECT_NEAR(242.939, 240 + 5 * cr_sin(36 * deg), 1e-3);
+    EXPECT_NEAR(244.755, 240 + 5 * cr_sin(72 * deg), 1e-3);
 }
 
 TEST_F(Scene, PipsGrowRightFromTenAndLeftFromTheRowEndingAt628)

@@ -8,8 +8,6 @@
 # tarballs, checked against their SHA-256 sums.
 include(ExternalProject)
 
-set(SPARKRALLY_THIRD_PARTY_DIR "${PROJECT_SOURCE_DIR}/../shared/third_party"
-    CACHE PATH "Folder with the SDL2 and sdl12-compat source tarballs, used where present")
 # The release test builds the game twice against one SDL build.
 set(SPARKRALLY_WINDOWS_SDL "" CACHE PATH
     "Prefix where another Windows build tree already built SDL (its sdl/ folder); empty: build SDL here")
