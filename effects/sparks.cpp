@@ -25,13 +25,13 @@ Particle::Particle(double x, double y, double angle, int ltime, double speed, in
 static const int first_heading = -269;
 static const int last_heading = 180;
 static const struct Headings {
-    double cos[last_heading - first_heading + 1];
-    double sin[last_heading - first_heading + 1];
+    double cosine[last_heading - first_heading + 1];
+    double sine[last_heading - first_heading + 1];
     Headings()
     {
         for (int h = first_heading; h <= last_heading; h++) {
-            cos[h - first_heading] = cr_cos(double(h) * DEG);
-            sin[h - first_heading] = cr_sin(double(h) * DEG);
+            cosine[h - first_heading] = cr_cos(double(h) * DEG);
+            sine[h - first_heading] = cr_sin(double(h) * DEG);
         }
     }
 } headings;
@@ -43,8 +43,8 @@ static inline void turn(double angle, double &c, double &s)
     if (angle >= first_heading && angle <= last_heading) {
         int h = int(angle);
         if (h == angle && std::signbit(angle) == (h < 0)) {
-            c = headings.cos[h - first_heading];
-            s = headings.sin[h - first_heading];
+            c = headings.cosine[h - first_heading];
+            s = headings.sine[h - first_heading];
             return;
         }
     }

@@ -36,13 +36,13 @@ void drawbars()
 // the first: their sines and cosines are the same every frame, so they are
 // worked out once.
 static const struct Outline {
-    double sin[11], cos[11];
+    double sine[11], cosine[11];
     Outline()
     {
         for (int k = 0; k <= 10; k++) {
             double t = 36 * k * double(DEG);
-            sin[k] = cr_sin(t);
-            cos[k] = cr_cos(t);
+            sine[k] = cr_sin(t);
+            cosine[k] = cr_cos(t);
         }
     }
 } outline;
@@ -51,8 +51,8 @@ void drawball()
 {
     glBegin(GL_LINE_STRIP);
     for (int k = 0; k <= 10; k++) {
-        double y = ball_y + ball_r * outline.sin[k];
-        double x = ball_x + ball_r * outline.cos[k];
+        double y = ball_y + ball_r * outline.sine[k];
+        double x = ball_x + ball_r * outline.cosine[k];
         glVertex3f(float(x), float(y), 0.0f);
     }
     glEnd();

@@ -65,3 +65,4 @@ install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 # Emscripten's runtime, musl and libc++ are compiled into the .js and .wasm.
 install(FILES /usr/share/doc/emscripten/copyright DESTINATION licenses
         RENAME emscripten-copyright.txt)
+install(FILES ${CORE_MATH_LICENSE} DESTINATION licenses)
