@@ -17,7 +17,7 @@
 #include "game/game.h"
 #include "graphics/video.h"
 #include "ratios.h"
-#include "replay.h"
+#include "rewind.h"
 #include "ring.h"
 
 namespace {
