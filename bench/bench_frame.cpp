@@ -18,7 +18,7 @@
 #include "game/trig.h"
 #include "graphics/video.h"
 #include "ratios.h"
-#include "replay.h"
+#include "rewind.h"
 #include "ring.h"
 
 namespace {

@@ -31,7 +31,7 @@
 
 #include "game/game.h"
 #include "graphics/video.h"
-#include "replay.h"
+#include "rewind.h"
 #include "ring.h"
 
 namespace {

@@ -89,6 +89,11 @@ rm -rf "$build" "$out"
 mkdir -p "$out"
 
 cmake --preset release -B "$build/linux" >/dev/null
+# The version CPack gives the .deb, which the web zip's name carries too;
+# read before anything is built, as without it no zip can be named.
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/linux/CPackConfig.cmake")
+[[ $version =~ ^[0-9]+(\.[0-9]+)*$ ]] ||
+    { echo "release: no version in $build/linux/CPackConfig.cmake (found '$version')" >&2; exit 1; }
 cmake --build "$build/linux" -j "$jobs"
 # CPack gives the .deb's three members the modes its umask leaves them.
 (umask 0022 && cpack --config "$build/linux/CPackConfig.cmake" -G DEB -B "$build/linux/package" >/dev/null)
@@ -105,7 +110,6 @@ export NODE_PATH=/usr/share/nodejs
 cmake --preset web -B "$build/web" -DSPARKRALLY_TESTS=OFF >/dev/null
 cmake --build "$build/web" -j "$jobs"
 cmake --install "$build/web" --prefix "$build/web-page" >/dev/null
-version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/linux/CPackConfig.cmake")
 python3 platform/zip.py "$build/web-page" "$out/sparkrally-$version-web.zip"
 
 # Listed in byte order, whatever the caller's locale sorts by.

@@ -55,24 +55,6 @@ const char *const scene_fs = "#ifdef GL_FRAGMENT_PRECISION_HIGH\n"
                              "varying vec3 v_colour;\n"
                              "void main() { gl_FragColor = vec4(v_colour, 1.0); }\n";
 
-// What the game has asked of OpenGL.
-GLfloat colour[3] = {1, 1, 1};
-const GLfloat identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-// Model-view and projection, column-major; both start as the identity.
-GLfloat matrices[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
-                           {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-int current = 0; // index into matrices
-bool mvpstale = true;
-
-// The primitive between glBegin and glEnd, and the batch it feeds.
-GLenum primitive = 0;      // 0 outside glBegin/glEnd
-Vertex pending[4];         // a quad's corners, or a strip's last point
-int count = 0;             // vertices of the primitive so far
-std::vector<Vertex> batch; // every vertex of the frame so far
-size_t batchstart = 0;     // where the open batch starts in it
-GLenum batchmode = GL_TRIANGLES;
-GLfloat clearcolour[4] = {0, 0, 0, 0};
-
 // The frame's commands, played in order at the swap.
 struct Command {
     enum Kind { clear, viewport, enable, matrix, draw } kind;
@@ -80,18 +62,47 @@ struct Command {
     GLint a[4];    // viewport: x, y, w, h; draw: first, count
     GLfloat v[16]; // clear: colour; matrix: mvp
 };
-std::vector<Command> commands;
+
+const GLfloat identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+// What the game has asked of OpenGL: the state its later calls draw with.
+struct Asked {
+    GLfloat colour[3] = {1, 1, 1};
+    GLfloat clearcolour[4] = {0, 0, 0, 0};
+    // Model-view and projection, column-major; both start as the identity.
+    GLfloat matrices[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                               {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    int current = 0;      // index into matrices
+    bool mvpstale = true; // changed since the frame's last matrix command
+} asked;
+
+// The frame kept until the swap: the primitive between glBegin and glEnd,
+// the batch it feeds, and the commands in their order.
+struct Frame {
+    GLenum primitive = 0;      // 0 outside glBegin/glEnd
+    Vertex pending[4] = {};    // a quad's corners, or a strip's last point
+    int count = 0;             // vertices of the primitive so far
+    std::vector<Vertex> batch; // every vertex of the frame so far
+    size_t batchstart = 0;     // where the open batch starts in it
+    GLenum batchmode = GL_TRIANGLES;
+    std::vector<Command> commands;
+} frame;
 
 // What the frames played so far left in WebGL beyond their own draws: a
 // restored context starts from WebGL's defaults and gets these back.
-GLint playedviewport[4];
-bool viewportplayed = false;
-std::vector<GLenum> playedenables;
-GLfloat playedmvp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+struct Played {
+    GLint viewport[4] = {};
+    bool viewportset = false;
+    std::vector<GLenum> enables;
+    GLfloat mvp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+} played;
 
-// WebGL objects, made with the video mode and again after a restoration.
-GLint mvploc;
-bool restored = false; // the browser gave a lost context back
+// The WebGL context: the program's objects, made with the video mode and
+// again once the browser gives a lost context back.
+struct Context {
+    GLint mvploc = -1;
+    bool restored = false; // the browser gave a lost context back
+} context;
 
 // The shader's or program's log, on standard error, where the page shows
 // it as an error.
@@ -143,7 +154,7 @@ bool setup()
     GLuint scene = link(scene_vs, scene_fs);
     if (scene == 0)
         return false;
-    mvploc = glGetUniformLocation(scene, "mvp");
+    context.mvploc = glGetUniformLocation(scene, "mvp");
     GLuint scenebuffer;
     glGenBuffers(1, &scenebuffer);
     glUseProgram(scene);
@@ -160,15 +171,18 @@ bool setup()
 // and give back what earlier frames set and this one may not repeat.
 void restore()
 {
-    restored = false;
-    if (!setup())
+    context.restored = false;
+    if (!setup()) {
+        fprintf(stderr, "WebGL: setting up again after the display came back failed: the field "
+                        "is no longer drawn\n");
         return;
-    if (viewportplayed)
-        emscripten_glViewport(playedviewport[0], playedviewport[1], playedviewport[2],
-                              playedviewport[3]);
-    for (GLenum cap : playedenables)
+    }
+    if (played.viewportset)
+        emscripten_glViewport(played.viewport[0], played.viewport[1], played.viewport[2],
+                              played.viewport[3]);
+    for (GLenum cap : played.enables)
         emscripten_glEnable(cap);
-    glUniformMatrix4fv(mvploc, 1, GL_FALSE, playedmvp);
+    glUniformMatrix4fv(context.mvploc, 1, GL_FALSE, played.mvp);
 }
 
 EM_BOOL lost(int, const void *, void *)
@@ -179,7 +193,7 @@ EM_BOOL lost(int, const void *, void *)
 
 EM_BOOL regained(int, const void *, void *)
 {
-    restored = true;
+    context.restored = true;
     return EM_TRUE;
 }
 
@@ -201,33 +215,36 @@ void multiply(GLfloat *a, const GLfloat *b)
 // Ends the open batch: records its draw, after the matrix if that changed.
 void flush()
 {
-    if (batch.size() == batchstart)
+    if (frame.batch.size() == frame.batchstart)
         return;
-    if (mvpstale) {
+    if (asked.mvpstale) {
         Command c{Command::matrix, 0, {}, {}};
-        std::copy(matrices[1], matrices[1] + 16, c.v);
-        multiply(c.v, matrices[0]);
-        commands.push_back(c);
-        mvpstale = false;
+        std::copy(asked.matrices[1], asked.matrices[1] + 16, c.v);
+        multiply(c.v, asked.matrices[0]);
+        frame.commands.push_back(c);
+        asked.mvpstale = false;
     }
-    commands.push_back(
-        {Command::draw, batchmode, {GLint(batchstart), GLint(batch.size() - batchstart)}, {}});
-    batchstart = batch.size();
+    frame.commands.push_back(
+        {Command::draw,
+         frame.batchmode,
+         {GLint(frame.batchstart), GLint(frame.batch.size() - frame.batchstart)},
+         {}});
+    frame.batchstart = frame.batch.size();
 }
 
 // Plays the frame's commands into the canvas: one upload of every vertex,
 // then the clears, viewports, matrices and draws in the order given.
 void play()
 {
-    if (restored)
+    if (context.restored)
         restore();
     flush();
-    if (commands.empty())
+    if (frame.commands.empty())
         return;
-    if (!batch.empty())
-        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(batch.size() * sizeof(Vertex)), batch.data(),
-                     GL_STREAM_DRAW);
-    for (const Command &c : commands)
+    if (!frame.batch.empty())
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(frame.batch.size() * sizeof(Vertex)),
+                     frame.batch.data(), GL_STREAM_DRAW);
+    for (const Command &c : frame.commands)
         switch (c.kind) {
         case Command::clear:
             emscripten_glClearColor(c.v[0], c.v[1], c.v[2], c.v[3]);
@@ -235,34 +252,43 @@ void play()
             break;
         case Command::viewport:
             emscripten_glViewport(c.a[0], c.a[1], c.a[2], c.a[3]);
-            std::copy(c.a, c.a + 4, playedviewport);
-            viewportplayed = true;
+            std::copy(c.a, c.a + 4, played.viewport);
+            played.viewportset = true;
             break;
         case Command::enable:
             emscripten_glEnable(c.mode);
-            if (std::find(playedenables.begin(), playedenables.end(), c.mode) ==
-                playedenables.end())
-                playedenables.push_back(c.mode);
+            if (std::find(played.enables.begin(), played.enables.end(), c.mode) ==
+                played.enables.end())
+                played.enables.push_back(c.mode);
             break;
         case Command::matrix:
-            glUniformMatrix4fv(mvploc, 1, GL_FALSE, c.v);
-            std::copy(c.v, c.v + 16, playedmvp);
+            glUniformMatrix4fv(context.mvploc, 1, GL_FALSE, c.v);
+            std::copy(c.v, c.v + 16, played.mvp);
             break;
         case Command::draw:
             glDrawArrays(c.mode, c.a[0], c.a[1]);
             break;
         }
-    commands.clear();
-    batch.clear();
-    batchstart = 0;
+    frame.commands.clear();
+    frame.batch.clear();
+    frame.batchstart = 0;
 }
 
 } // namespace
 
 bool webgl_setup()
 {
-    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, lost);
-    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, regained);
+    // Without them a lost display never comes back and the match waits at
+    // the swap for good; the game still plays while nothing is lost.
+    EMSCRIPTEN_RESULT onlost =
+        emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, lost);
+    EMSCRIPTEN_RESULT onrestored =
+        emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, regained);
+    if (onlost != EMSCRIPTEN_RESULT_SUCCESS || onrestored != EMSCRIPTEN_RESULT_SUCCESS)
+        fprintf(stderr,
+                "WebGL: the canvas took no context-loss callbacks (results %d and %d): a lost "
+                "display will not come back\n",
+                int(onlost), int(onrestored));
     return setup();
 }
 
@@ -275,10 +301,10 @@ void webgl_present() { play(); }
 
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
 {
-    clearcolour[0] = r;
-    clearcolour[1] = g;
-    clearcolour[2] = b;
-    clearcolour[3] = a;
+    asked.clearcolour[0] = r;
+    asked.clearcolour[1] = g;
+    asked.clearcolour[2] = b;
+    asked.clearcolour[3] = a;
 }
 
 void glEnable(GLenum cap)
@@ -289,22 +315,22 @@ void glEnable(GLenum cap)
     if (cap == GL_TEXTURE_2D)
         return;
     flush();
-    commands.push_back({Command::enable, cap, {}, {}});
+    frame.commands.push_back({Command::enable, cap, {}, {}});
 }
 
 void glViewport(GLint x, GLint y, GLsizei w, GLsizei h)
 {
     flush();
-    commands.push_back({Command::viewport, 0, {x, y, w, h}, {}});
+    frame.commands.push_back({Command::viewport, 0, {x, y, w, h}, {}});
 }
 
-void glMatrixMode(GLenum mode) { current = mode == GL_PROJECTION ? 1 : 0; }
+void glMatrixMode(GLenum mode) { asked.current = mode == GL_PROJECTION ? 1 : 0; }
 
 void glLoadIdentity(void)
 {
     flush();
-    std::copy(identity, identity + 16, matrices[current]);
-    mvpstale = true;
+    std::copy(identity, identity + 16, asked.matrices[asked.current]);
+    asked.mvpstale = true;
 }
 
 void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdouble f)
@@ -320,16 +346,16 @@ void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdoubl
     m[13] = GLfloat(-(t + b) / (t - b));
     m[14] = GLfloat(-(f + n) / (f - n));
     m[15] = 1;
-    multiply(matrices[current], m);
-    mvpstale = true;
+    multiply(asked.matrices[asked.current], m);
+    asked.mvpstale = true;
 }
 
 void glClear(GLbitfield mask)
 {
     flush();
     Command c{Command::clear, mask, {}, {}};
-    std::copy(clearcolour, clearcolour + 4, c.v);
-    commands.push_back(c);
+    std::copy(asked.clearcolour, asked.clearcolour + 4, c.v);
+    frame.commands.push_back(c);
 }
 
 void glFinish(void)
@@ -340,9 +366,9 @@ void glFinish(void)
 
 void glColor3f(GLfloat r, GLfloat g, GLfloat b)
 {
-    colour[0] = r;
-    colour[1] = g;
-    colour[2] = b;
+    asked.colour[0] = r;
+    asked.colour[1] = g;
+    asked.colour[2] = b;
 }
 
 void glBegin(GLenum mode)
@@ -350,35 +376,37 @@ void glBegin(GLenum mode)
     // Quads become triangles and strips become separate lines; a change of
     // kind ends the batch so that later primitives still cover earlier ones.
     GLenum kind = mode == GL_QUADS ? GL_TRIANGLES : GL_LINES;
-    if (kind != batchmode) {
+    if (kind != frame.batchmode) {
         flush();
-        batchmode = kind;
+        frame.batchmode = kind;
     }
-    primitive = mode;
-    count = 0;
+    frame.primitive = mode;
+    frame.count = 0;
 }
 
 void glVertex3f(GLfloat x, GLfloat y, GLfloat z)
 {
-    Vertex v{x, y, z, colour[0], colour[1], colour[2]};
-    switch (primitive) {
+    Vertex v{x, y, z, asked.colour[0], asked.colour[1], asked.colour[2]};
+    switch (frame.primitive) {
     case GL_LINES:
-        batch.push_back(v);
-        count++;
+        frame.batch.push_back(v);
+        frame.count++;
         break;
     case GL_LINE_STRIP:
-        if (count++ > 0) {
-            batch.push_back(pending[0]);
-            batch.push_back(v);
+        if (frame.count++ > 0) {
+            frame.batch.push_back(frame.pending[0]);
+            frame.batch.push_back(v);
         }
-        pending[0] = v;
+        frame.pending[0] = v;
         break;
     case GL_QUADS:
-        pending[count++] = v;
-        if (count == 4) {
-            batch.insert(batch.end(), {pending[0], pending[1], pending[2]});
-            batch.insert(batch.end(), {pending[0], pending[2], pending[3]});
-            count = 0;
+        frame.pending[frame.count++] = v;
+        if (frame.count == 4) {
+            frame.batch.insert(frame.batch.end(),
+                               {frame.pending[0], frame.pending[1], frame.pending[2]});
+            frame.batch.insert(frame.batch.end(),
+                               {frame.pending[0], frame.pending[2], frame.pending[3]});
+            frame.count = 0;
         }
         break;
     default:
@@ -392,7 +420,7 @@ void glEnd(void)
     // An unpaired last vertex of GL_LINES draws nothing, as in OpenGL. A
     // flush inside glBegin/glEnd (a call that OpenGL refuses there) has
     // already recorded it with its batch.
-    if (primitive == GL_LINES && count % 2 && batch.size() > batchstart)
-        batch.pop_back();
-    primitive = 0;
+    if (frame.primitive == GL_LINES && frame.count % 2 && frame.batch.size() > frame.batchstart)
+        frame.batch.pop_back();
+    frame.primitive = 0;
 }

@@ -1,7 +1,7 @@
 // Lets a benchmark play the same frame over and over: what a frame moves
 // is saved once and put back before each frame.
-#ifndef SPARKRALLY_BENCH_REPLAY_H
-#define SPARKRALLY_BENCH_REPLAY_H
+#ifndef SPARKRALLY_BENCH_REWIND_H
+#define SPARKRALLY_BENCH_REWIND_H
 
 #include <GL/gl.h>
 
