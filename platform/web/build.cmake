@@ -24,8 +24,13 @@ target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_
   -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1 -sENVIRONMENT=web
   -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0)
 
-add_executable(sparkrally ${web_dir}/main.cpp)
-target_link_libraries(sparkrally PRIVATE sparkrally_game sparkrally_web)
+add_executable(sparkrally ${web_dir}/main.cpp ${web_dir}/replay.cpp)
+target_compile_definitions(sparkrally PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
+# The page calls the replay's exports with ccall, and writes a replay's
+# bytes into the heap for it.
+target_link_options(sparkrally PRIVATE -sEXPORTED_RUNTIME_METHODS=ccall,HEAPU8
+                    -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkrally_web)
 
 # The page, whole, in one folder of the build: what the tests open and what
 # is installed. The game's .js and .wasm are written there directly.
