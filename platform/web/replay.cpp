@@ -13,6 +13,7 @@
 #include "game/game.h"
 #include "platform/replay/layer.h"
 #include "platform/replay/replayfile.h"
+#include "platform/web/webgl.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ struct Page {
     std::vector<uint8_t> recording;
     replay::Replay loaded;
     bool playing = false; // a replay was handed over: play it, not a match
+    bool verify = false;  // and verify it, unseen, as fast as it goes
     std::string error;    // why the last replay handed over could not be read
     std::string result;   // what playing it gave, one line
 } page;
@@ -34,7 +36,7 @@ void tomemory(const std::vector<uint8_t> &bytes)
 void webreplay_start()
 {
     if (page.playing)
-        layer::playback(&page.loaded, false);
+        layer::playback(&page.loaded, page.verify);
     else
         layer::live(tomemory);
 }
@@ -56,9 +58,13 @@ void webreplay_end()
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE const char *sparkrally_load_replay(const uint8_t *data, int size)
+// Hands over a replay before the game starts: null when it reads, else
+// the one line that says what is wrong with it.
+EMSCRIPTEN_KEEPALIVE const char *sparkrally_load_replay(const uint8_t *data, int size, int verify)
 {
     page.playing = replay::read(data, size_t(size), SPARKRALLY_VERSION, page.loaded, page.error);
+    page.verify = page.playing && verify;
+    webgl_idle(page.verify);
     return page.playing ? nullptr : page.error.c_str();
 }
 
