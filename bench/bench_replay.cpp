@@ -18,7 +18,10 @@
 namespace {
 
 std::vector<uint8_t> sunk;
-void sink(const std::vector<uint8_t> &bytes) { sunk.insert(sunk.end(), bytes.begin(), bytes.end()); }
+void sink(const std::vector<uint8_t> &bytes)
+{
+    sunk.insert(sunk.end(), bytes.begin(), bytes.end());
+}
 
 void BM_recordingframe(benchmark::State &state)
 {

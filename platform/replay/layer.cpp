@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "platform/replay/digest.h"
@@ -251,8 +252,20 @@ uint64_t finish()
 Verdict verdict()
 {
     Verdict v = run.verdict;
-    v.frames =
-        run.from ? std::min<uint32_t>(run.frames, uint32_t(run.from->frames.size())) : run.frames;
+    if (!run.from) {
+        v.frames = run.frames;
+        return v;
+    }
+    uint32_t kept = uint32_t(run.from->frames.size());
+    v.frames = std::min(run.frames, kept);
+    if (v.drifted || v.ended_early)
+        return v;
+    // The game must end where the replay does: earlier, or past the end of
+    // a whole replay, it has drifted.
+    if (run.frames < kept)
+        v.drifted = run.frames;
+    else if (run.frames > kept && run.from->complete)
+        v.drifted = kept + 1;
     return v;
 }
 
