@@ -53,15 +53,18 @@ class Writer
     Writer(const Writer &) = delete;
     Writer &operator=(const Writer &) = delete;
 
-    // One frame: its encoded events (from FrameCodec::encode) and the
-    // digest of the game state after it.
-    void frame(const std::vector<uint8_t> &encoded, uint64_t digest);
+    // One frame: its encoded events (from FrameCodec::encode).
+    void frame(const std::vector<uint8_t> &encoded);
+    // The digest of the game state after the frame just added. Called after
+    // every digest_every-th frame (and only then): it closes a block.
+    void keep(uint64_t digest);
     // The bytes finished since the last call: the header first, then whole
     // blocks. Empty until a block is complete.
     std::vector<uint8_t> take();
-    // Ends the replay after the last frame: the last block and the closing
-    // record. Returns the remaining bytes; the Writer takes no more frames.
-    std::vector<uint8_t> finish();
+    // Ends the replay after the last frame, with the state's digest then:
+    // the last block and the closing record. Returns the remaining bytes;
+    // the Writer takes no more frames.
+    std::vector<uint8_t> finish(uint64_t digest);
 
   private:
     struct Impl;
