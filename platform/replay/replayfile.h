@@ -83,9 +83,10 @@ struct Replay {
 
 // Limits on what a file may make the reader do.
 const size_t max_file_bytes = 64u << 20;
-const uint32_t max_frames = 10u * 60 * 60 * 70;     // ten hours at 70 frames a second
+const uint32_t max_frames = 10u * 60 * 60 * 70; // ten hours at 70 frames a second
 const uint32_t max_events_per_frame = 65536;
 const size_t max_inflated_bytes = 256u << 20;
+const size_t max_version_bytes = 64; // printable ASCII, as the Writer is given it
 
 // Reads a replay. On failure returns false with one line in error naming
 // what is wrong. A file cut short reads as incomplete (complete false), up
@@ -96,8 +97,7 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
           std::string &error);
 // The same from a file: a missing, unreadable or oversized file, or a
 // directory, fails with the reason.
-bool readfile(const char *path, const std::string &thisversion, Replay &out,
-              std::string &error);
+bool readfile(const char *path, const std::string &thisversion, Replay &out, std::string &error);
 
 } // namespace replay
 
