@@ -67,7 +67,8 @@ add_custom_target(sparkrally_page ALL DEPENDS ${page_dir}/sw.js)
 # everything compiled into it.
 install(DIRECTORY ${page_dir}/ DESTINATION .)
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
-# Emscripten's runtime, musl and libc++ are compiled into the .js and .wasm.
+# Emscripten's runtime, musl and libc++, CORE-MATH and zlib are compiled into
+# the .js and .wasm.
 install(FILES /usr/share/doc/emscripten/copyright DESTINATION licenses
         RENAME emscripten-copyright.txt)
-install(FILES ${CORE_MATH_LICENSE} DESTINATION licenses)
+install(FILES ${CORE_MATH_LICENSE} ${ZLIB_LICENSE} DESTINATION licenses)

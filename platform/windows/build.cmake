@@ -17,7 +17,7 @@ install(FILES ${SDL_RUNTIME_DLLS} ${CMAKE_CURRENT_LIST_DIR}/README.txt DESTINATI
 install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 install(FILES ${SDL2_LICENSE} DESTINATION licenses RENAME SDL2-LICENSE.txt)
 install(FILES ${SDL12_LICENSE} DESTINATION licenses RENAME sdl12-compat-LICENSE.txt)
-install(FILES ${CORE_MATH_LICENSE} DESTINATION licenses)
+install(FILES ${CORE_MATH_LICENSE} ${ZLIB_LICENSE} DESTINATION licenses)
 # The zip, written by zip.py from CPack's staged install tree, so that the
 # same files always give the same archive.
 set(CPACK_GENERATOR External)
