@@ -26,6 +26,13 @@ struct Page {
     std::string result;   // what playing it gave, one line
 } page;
 
+// The run's end hands the page its recording and its result, copied out of
+// the heap, which the runtime's exit frees.
+EM_JS(void, handover, (const uint8_t *bytes, int size, const char *result), {
+    Module.recording = HEAPU8.slice(bytes, bytes + size);
+    Module.replayResult = UTF8ToString(result);
+});
+
 void tomemory(const std::vector<uint8_t> &bytes)
 {
     page.recording.insert(page.recording.end(), bytes.begin(), bytes.end());
@@ -45,15 +52,16 @@ void webreplay_end()
 {
     uint64_t digest = layer::finish();
     layer::Verdict v = layer::verdict();
+    std::string verdict = !page.playing          ? "recorded"
+                          : v.drifted            ? "drifted:" + std::to_string(v.drifted)
+                          : v.ended_early        ? "ended"
+                          : page.loaded.complete ? "verified"
+                                                 : "incomplete";
     char line[200];
-    snprintf(line, sizeof line, "%d-%d %u 0x%016llx %s", pointsp, pointse,
-             page.playing ? v.frames : uint32_t(0), (unsigned long long)digest,
-             !page.playing          ? "recorded"
-             : v.drifted            ? "drifted"
-             : v.ended_early        ? "ended"
-             : page.loaded.complete ? "verified"
-                                    : "incomplete");
+    snprintf(line, sizeof line, "%d-%d %u 0x%016llx %s", pointsp, pointse, v.frames,
+             (unsigned long long)digest, verdict.c_str());
     page.result = line;
+    handover(page.recording.data(), int(page.recording.size()), page.result.c_str());
 }
 
 extern "C" {
@@ -68,9 +76,6 @@ EMSCRIPTEN_KEEPALIVE const char *sparkrally_load_replay(const uint8_t *data, int
     return page.playing ? nullptr : page.error.c_str();
 }
 
-EMSCRIPTEN_KEEPALIVE const uint8_t *sparkrally_recording() { return page.recording.data(); }
-EMSCRIPTEN_KEEPALIVE int sparkrally_recording_size() { return int(page.recording.size()); }
-EMSCRIPTEN_KEEPALIVE const char *sparkrally_result() { return page.result.c_str(); }
 EMSCRIPTEN_KEEPALIVE void sparkrally_pause() { layer::togglepause(); }
 EMSCRIPTEN_KEEPALIVE int sparkrally_paused() { return layer::paused(); }
 EMSCRIPTEN_KEEPALIVE void sparkrally_hold(int held) { layer::hold(held != 0); }

@@ -6,8 +6,10 @@
 // Before the game's entry: the replay the page handed over, or live play
 // recorded in memory.
 void webreplay_start();
-// After it: the recording's last bytes, and the line the page reads
-// (sparkrally_result): "P-E FRAMES DIGEST VERDICT".
+// After it: the recording's last bytes, then the recording and the result
+// handed to the page as Module.recording (bytes) and Module.replayResult
+// ("P-E FRAMES DIGEST VERDICT", the verdict one of recorded, verified,
+// incomplete, drifted or ended).
 void webreplay_end();
 
 #endif
