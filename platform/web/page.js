@@ -21,22 +21,18 @@
     console.error(text);
   }
 
-  // The run has ended: the canvas keeps its last frame, the page says so.
-  // window.runEnded resolves with the exit status, or 'abort'.
-  var resolveended;
-  window.runEnded = new Promise(function (resolve) { resolveended = resolve; });
-  var over = false;
-  function ended(verdict, status) {
-    if (over)
-      return;
-    over = true;
+  // The run has ended (runend.js): the canvas keeps its last frame, the page
+  // says so, out of full screen so that its words show.
+  var verdicts = {0: 'The match is over.', abort: 'The game stopped on an error.'};
+  function ended(status, message) {
+    if (message)
+      printerr(message);
     document.getElementById('help').hidden = true;
     document.getElementById('controls').hidden = true;
-    document.getElementById('verdict').textContent = verdict;
+    document.getElementById('verdict').textContent = verdicts[status] || 'The game could not start.';
     document.getElementById('over').hidden = false;
     if (fullscreenelement())
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
-    resolveended(status);
   }
 
   window.Module = {
@@ -48,27 +44,10 @@
     onRuntimeInitialized: function () {
       endbutton.disabled = false;
       setTimeout(keepforoffline);
-    },
-    onExit: function (status) {
-      ended(status === 0 ? 'The match is over.' : 'The game could not start.', status);
-    },
-    onAbort: stopped
+    }
   };
-  function stopped() { ended('The game stopped on an error.', 'abort'); }
-  // Anything that escapes the game or stops a file from loading ends the
-  // run with the page's own verdict.
-  window.addEventListener('error', function (event) {
-    // A browser's note with no error behind it (a ResizeObserver loop, say)
-    // stops nothing.
-    if (event.target === window && !event.error)
-      return;
-    printerr(event.message || 'Could not load ' + (event.target.src || event.target.href));
-    stopped();
-  }, true);
-  window.addEventListener('unhandledrejection', function (event) {
-    printerr(String(event.reason));
-    stopped();
-  });
+  watchRun(window.Module, ended);
+
   ['again', 'reload'].forEach(function (id) {
     document.getElementById(id).addEventListener('click', function () { location.reload(); });
   });
