@@ -52,32 +52,67 @@
     document.getElementById(id).addEventListener('click', function () { location.reload(); });
   });
 
-  // The field's size: 1x when 640 x 480 CSS pixels fit, whole multiples when
-  // they fit, the largest 4:3 box when they do not, and the largest box,
-  // centred, in full screen; on the page it sits under the text. Its corner
-  // is on a whole CSS pixel, so that the row under a pointer is the row the
-  // game reads.
+  // The field's size: the largest 4:3 box that the page leaves it, with the
+  // text above it or beside it, whichever leaves the larger box; where that
+  // box holds 2x or more, the largest whole multiple that fits, so that
+  // every field pixel is a square of screen pixels. In full screen, the
+  // screen's largest box, centred. The field's corner is on a whole CSS
+  // pixel, so that the row under a pointer is the row the game reads.
   function fullscreenelement() {
     return document.fullscreenElement || document.webkitFullscreenElement || null;
   }
-  function fit() {
-    var box = field.getBoundingClientRect();
-    var scale = Math.min(box.width / 640, box.height / 480);
-    var full = fullscreenelement() === field;
-    if (scale >= 1 && !full)
-      scale = Math.floor(scale);
-    var width = 4 * Math.floor(160 * scale);
-    var height = width * 3 / 4;
-    var style = document.documentElement.style;
-    style.setProperty('--field-width', width + 'px');
-    style.setProperty('--field-height', height + 'px');
-    style.setProperty('--field-left', Math.round(box.left + (box.width - width) / 2) - box.left + 'px');
-    style.setProperty('--field-top', Math.round(box.top + (full ? (box.height - height) / 2 : 0)) - box.top + 'px');
-    // Scaled up, a field pixel stays sharp; scaled down, smoothing keeps
-    // one-pixel lines from vanishing.
-    document.documentElement.classList.toggle('whole', scale >= 1);
+  function largest(box) {
+    return 4 * Math.floor(160 * Math.min(box.width / 640, box.height / 480));
   }
-  new ResizeObserver(fit).observe(field);
+  function fitting(box) {
+    var whole = Math.floor(Math.min(box.width / 640, box.height / 480));
+    return whole >= 2 ? 640 * whole : largest(box);
+  }
+  var root = document.documentElement;
+  function fit() {
+    var full = fullscreenelement() === field;
+    var beside = root.classList.contains('beside');
+    var box = field.getBoundingClientRect();
+    var width = largest(box);
+    if (!full) {
+      root.classList.toggle('beside', !beside);
+      var other = field.getBoundingClientRect();
+      if (fitting(other) > fitting(box)) {
+        beside = !beside;
+        box = other;
+      } else {
+        root.classList.toggle('beside', beside);
+      }
+      width = fitting(box);
+    }
+    var height = width * 3 / 4;
+    var left = Math.round(box.left + (box.width - width) / 2) - box.left;
+    var top = Math.round(box.top + (full || beside ? (box.height - height) / 2 : 0)) - box.top;
+    // Beside the field, the text moves over by the room left on the
+    // field's left, so that the two stand together in the middle.
+    root.style.setProperty('--bar-shift', (beside && !full ? left : 0) + 'px');
+    root.style.setProperty('--field-width', width + 'px');
+    root.style.setProperty('--field-height', height + 'px');
+    root.style.setProperty('--field-left', left + 'px');
+    root.style.setProperty('--field-top', top + 'px');
+    // Scaled by a whole factor, a field pixel stays sharp; by any other,
+    // smoothing keeps rows and columns from doubling unevenly and, scaled
+    // down, one-pixel lines from vanishing.
+    root.classList.toggle('whole', width % 640 === 0);
+  }
+  // A change of the text's size (a line shown or hidden) is fitted in the
+  // next frame: fitting may move the text, which would resize the field
+  // again within the observer's own round.
+  var queued = false;
+  new ResizeObserver(function () {
+    if (queued)
+      return;
+    queued = true;
+    requestAnimationFrame(function () {
+      queued = false;
+      fit();
+    });
+  }).observe(field);
   window.addEventListener('resize', fit);
   fit();
 

@@ -46,8 +46,9 @@ from selenium.webdriver.support.wait import WebDriverWait
 ENGINES = ('chromium', 'firefox', 'webkit')
 TIME_SCALE = float(os.environ.get('SPARKRALLY_WEB_TIME_SCALE') or 1)
 # Every engine's page area at start: room for the page's text and the whole
-# 640 x 480 canvas.
-VIEWPORT = (800, 800)
+# 640 x 480 canvas, shown 1:1 (the game page's field is 640 pixels wide
+# between its 8-pixel margins).
+VIEWPORT = (656, 800)
 # W3C WebDriver's code for each key that the tests press.
 KEYS = {'Escape': '\ue00c'}
 
@@ -129,7 +130,8 @@ def xvfb(home):
         # -displayfd picks a free display and writes its number once it
         # accepts clients; no TCP, no access control beyond the local socket.
         child = subprocess.Popen(
-            ['Xvfb', '-displayfd', str(write), '-screen', '0', '1280x1024x24', '-nolisten',
+            # Big enough for a window that shows the largest page the tests ask for.
+            ['Xvfb', '-displayfd', str(write), '-screen', '0', '2560x1600x24', '-nolisten',
              'tcp'], env=clean_env(home), pass_fds=(write,), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         os.close(write)

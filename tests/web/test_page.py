@@ -314,12 +314,17 @@ class GamePage(PageTest):
 
 
 # Screens as players have them: CSS size, device pixel ratio, a phone's or
-# tablet's browser, and the field's expected CSS size on that screen.
+# tablet's browser, and the field's expected CSS size on that screen: a
+# whole multiple from 2x up, otherwise the largest 4:3 box, with the text
+# beside the field where that leaves a larger one.
 SCREENS = [
     ('phone', 390, 844, 3, True, (372, 279)),
     ('phone on its side', 844, 390, 3, True, (496, 372)),
-    ('tablet', 820, 1180, 2, True, (640, 480)),
+    ('tablet', 820, 1180, 2, True, (804, 603)),
     ('desktop window that holds 2x', 1400, 1150, 1, False, (1280, 960)),
+    ('maximised window on a 1080p screen', 1920, 807, 1, False, (1052, 789)),
+    ('short, wide window', 1366, 507, 1, False, (652, 489)),
+    ('window short of 2x', 1400, 714, 1, False, (928, 696)),
 ]
 
 # The canvas keeps its pixels after they are shown, so that a script can
@@ -367,7 +372,8 @@ class EveryScreen(PageTest):
             '        scrollX: scrollX, scrollY: scrollY,'
             '        pageWidth: document.documentElement.scrollWidth,'
             '        pageHeight: document.documentElement.scrollHeight,'
-            '        full: full ? full.id : null}')
+            '        full: full ? full.id : null,'
+            '        rendering: getComputedStyle(document.getElementById("canvas")).imageRendering}')
 
     @staticmethod
     def at(v, fx, fy):
@@ -396,6 +402,11 @@ class EveryScreen(PageTest):
                 self.assertTrue(v['pageWidth'] <= v['innerWidth']
                                 and v['pageHeight'] <= v['innerHeight'],
                                 '%s: the page is larger than the screen: %r' % (name, v))
+                # Pixels are drawn as squares at whole factors alone: scaled
+                # by any other, a few rows and columns would come out twice.
+                self.assertEqual(v['rendering'] == 'pixelated', size[0] % 640 == 0,
+                                 '%s: image-rendering %s at %d x %d'
+                                 % (name, v['rendering'], *size))
                 self.drag_to_150()
                 after = self.view()
                 self.assertEqual((after['scrollX'], after['scrollY'], after['scale']), (0, 0, 1),
