@@ -138,8 +138,8 @@ class BrowserTest(unittest.TestCase):
 class PageTest(BrowserTest):
     """Opens the game's page and reads what it shows."""
 
-    def load(self):
-        self.b.open(PAGE.url + 'index.html')
+    def load(self, server=None):
+        self.b.open((server or PAGE).url + 'index.html')
         # Screenshots are read as field pixels: that needs a 1:1 scale and the
         # whole canvas in view.
         view = self.b.run(
@@ -344,6 +344,23 @@ class GamePage(PageTest):
         self.assertEqual(self.text('verdict'), 'The game stopped on an error.')
         self.assertIn('trouble', self.text('output'))
 
+    def test_no_unload_listener(self):
+        # The browser's SDL would listen for the page's unload, which
+        # browsers deprecate and which keeps the page out of the
+        # back/forward cache. Every unload listener added to the window is
+        # counted, whoever adds it, and its onunload read.
+        counting = b'<script>window.unloadListeners = 0;' \
+                   b'EventTarget.prototype.addEventListener = (function (add) {' \
+                   b'  return function (type) {' \
+                   b'    if (this === window && type === "unload") window.unloadListeners++;' \
+                   b'    return add.apply(this, arguments); };' \
+                   b'})(EventTarget.prototype.addEventListener);</script>'
+        with Server(ARGS.page, inject=self.b.inject + counting) as page:
+            self.load(page)  # the match has started: SDL is set up
+            self.assertEqual(self.b.run('return [window.unloadListeners, window.onunload]'),
+                             [0, None], 'the page listens for its unload')
+        self.assert_clean_console()
+
 
 # Screens as players have them: CSS size, device pixel ratio, a phone's or
 # tablet's browser, the field's expected CSS size on that screen (a whole
@@ -497,14 +514,17 @@ class EveryScreen(PageTest):
         self.assertFalse(self.shown('end'), 'End match is still offered')
         self.assert_clean_console()
 
-    @needs('full screen')
-    def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
-        self.open()
+    def enter_full_screen(self):
         self.b.click('full')
         # Entering and leaving full screen can take a while where the
         # browser animates it.
         until(lambda: self.view()['full'] or self.text('output'), 10, 'no full screen, no word why')
         self.assertEqual(self.view()['full'], 'field', 'no full screen: %s' % self.text('output'))
+
+    @needs('full screen')
+    def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
+        self.open()
+        self.enter_full_screen()
 
         last = {}
 
@@ -538,6 +558,15 @@ class EveryScreen(PageTest):
               % self.view())
         self.assertTrue(self.shown('full'),
                         'Full screen is no longer offered: %s' % self.text('output'))
+
+        # A run that ends in full screen leaves it, so that the page's
+        # verdict shows.
+        self.enter_full_screen()
+        self.b.run('document.getElementById("end").click()')
+        self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
+        until(lambda: not self.view()['full'], 10, 'the run ended and the page stayed in full '
+              'screen, its verdict hidden')
+        self.assertTrue(self.shown('over'), 'the page did not say the run ended')
         self.assert_clean_console()
 
 
