@@ -512,7 +512,7 @@ class WebKit(SeleniumBrowser):
     name = 'WebKitGTK'
     lacks = {'touch': 'its driver turns touch actions into mouse events',
              'devtools': 'it speaks WebDriver alone',
-             'narrow window': "its window is wider than a phone's screen, for the browser's own bar"}
+             'narrow window': "its window is wider than a phone's screen, for its own bar"}
 
     def __init__(self, webgl=True,
                  minibrowser='/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',

@@ -424,7 +424,8 @@ class EveryScreen(PageTest):
             '        pageWidth: document.documentElement.scrollWidth,'
             '        pageHeight: document.documentElement.scrollHeight,'
             '        full: full ? full.id : null,'
-            '        rendering: getComputedStyle(document.getElementById("canvas")).imageRendering}')
+            '        rendering: getComputedStyle(document.getElementById("canvas"))'
+            '                   .imageRendering}')
 
     @staticmethod
     def at(v, fx, fy):
