@@ -36,7 +36,7 @@ target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkr
 # is installed. The game's .js and .wasm are written there directly.
 set(page_dir ${CMAKE_BINARY_DIR}/page)
 set_target_properties(sparkrally PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${page_dir})
-foreach(file index.html page.js manifest.webmanifest)
+foreach(file index.html page.js runend.js manifest.webmanifest)
   configure_file(${web_dir}/${file} ${page_dir}/${file} COPYONLY)
 endforeach()
 configure_file(data/icons/sparkrally.svg ${page_dir}/favicon.svg COPYONLY)
@@ -51,14 +51,14 @@ foreach(size 192 512)
   list(APPEND icons ${page_dir}/icon-${size}.png)
 endforeach()
 # The service worker keeps every file the page loads, named for this build.
-set(kept index.html page.js sparkrally.js sparkrally.wasm favicon.svg manifest.webmanifest
+set(kept index.html page.js runend.js sparkrally.js sparkrally.wasm favicon.svg manifest.webmanifest
     icon-192.png icon-512.png)
 list(JOIN kept "," kept)
 add_custom_command(OUTPUT ${page_dir}/sw.js
                    COMMAND ${CMAKE_COMMAND} -DPAGE=${page_dir} -DFILES=${kept}
                            -DTEMPLATE=${web_dir}/sw.js.in -P ${web_dir}/offline.cmake
                    DEPENDS sparkrally ${icons} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
-                           ${page_dir}/index.html ${page_dir}/page.js
+                           ${page_dir}/index.html ${page_dir}/page.js ${page_dir}/runend.js
                            ${page_dir}/manifest.webmanifest ${page_dir}/favicon.svg
                    VERBATIM)
 add_custom_target(sparkrally_page ALL DEPENDS ${page_dir}/sw.js)
