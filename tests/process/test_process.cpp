@@ -231,4 +231,17 @@ TEST(Options, ARecordingSurvivesSigintAndSigtermWholeAndSigkillReadable)
         << killed.verified.out;
 }
 
+TEST(Options, AFailingWriteIsOneLineAndTheMatchPlaysOn)
+{
+    // Every write to /dev/full fails as on a full disk.
+    Child c = spawn({SPARKRALLY_BIN, "--record", "/dev/full"}, {"SDL_VIDEODRIVER=offscreen"});
+    // The first block is written about six seconds in; the idle player's
+    // match then plays on to its end, five points down, about ten seconds.
+    Outcome r = finish(c, 60000);
+    EXPECT_FALSE(r.timedout);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "sparkrally: writing /dev/full failed: No space left on device; the match "
+                     "plays on unrecorded\n");
+}
+
 } // namespace
