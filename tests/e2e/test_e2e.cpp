@@ -23,9 +23,10 @@ class EndToEnd : public ::testing::Test
 
     // Starts the game with the pointer wherever it is now. A fatal failure
     // when no window appears: call it under ASSERT_NO_FATAL_FAILURE.
-    void start(const std::string &binary = SPARKRALLY_BIN)
+    void start(const std::string &binary = SPARKRALLY_BIN, std::vector<std::string> args = {})
     {
-        game = spawn({binary}, x.env());
+        args.insert(args.begin(), binary);
+        game = spawn(args, x.env());
         ASSERT_GT(game.pid, 0) << game.failure;
         win = x.window(game.pid);
         ASSERT_NE(win, 0ul) << "no window appeared";
@@ -164,6 +165,49 @@ TEST_F(EndToEnd, LeftAloneTheComputerWinsAndTheWindowCloses)
     EXPECT_GE(most, 4);
     EXPECT_GE(r.elapsed_ms, leftalone_min_ms);
     EXPECT_LT(r.elapsed_ms, leftalone_min_ms * 2 + 10000);
+}
+
+// Whether two screenshots show the same picture.
+bool same(const Image &a, const Image &b) { return a.w == b.w && a.h == b.h && a.rgb == b.rgb; }
+
+TEST_F(EndToEnd, PPausesTheMatchWithItsLastFrameShownAndPAgainResumes)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    sleepms(1500); // past the serve's pause, the ball in play
+    x.holdkey(win, "p", 50);
+    sleepms(300);
+    Image a = x.shot(win, "pause-a");
+    sleepms(500);
+    Image b = x.shot(win, "pause-b");
+    EXPECT_EQ(a.w, 640);
+    EXPECT_TRUE(same(a, b)) << "the field changed while paused";
+    x.holdkey(win, "p", 50);
+    sleepms(500);
+    EXPECT_FALSE(same(b, x.shot(win, "pause-c"))) << "the match did not resume";
+    holdescape();
+    expectcleanexit(10000);
+}
+
+TEST_F(EndToEnd, AReplayPlaysInTheWindowPausesStepsAndEndsOnEscape)
+{
+    ASSERT_NO_FATAL_FAILURE(
+        start(SPARKRALLY_BIN, {"--replay", std::string(SPARKRALLY_REPLAYS) + "/rally.sparkrally"}));
+    sleepms(1500);
+    x.holdkey(win, "space", 50);
+    sleepms(300);
+    Image a = x.shot(win, "replay-a");
+    sleepms(500);
+    Image b = x.shot(win, "replay-b");
+    EXPECT_EQ(a.w, 640);
+    EXPECT_TRUE(same(a, b)) << "the replay went on while paused";
+    x.holdkey(win, "Right", 50);
+    sleepms(300);
+    Image c = x.shot(win, "replay-c");
+    EXPECT_FALSE(same(b, c)) << "the right arrow did not step a frame";
+    sleepms(500);
+    EXPECT_TRUE(same(c, x.shot(win, "replay-d"))) << "a step went on playing";
+    holdescape();
+    expectcleanexit(10000);
 }
 
 } // namespace
