@@ -383,7 +383,6 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
         pos += size_t(packed) + 4;
 
         // Its frames, exactly: the events end with the last one.
-        out.frames.reserve(out.frames.size() + frames);
         const uint8_t *p = events.data(), *end = p + events.size();
         for (uint32_t f = 0; f < frames; f++) {
             Frame frame;
