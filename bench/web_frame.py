@@ -7,7 +7,7 @@ game's window under Xvfb over the same seconds of play.
     web_frame.py WEBDIR [--engines chromium,firefox,webkit] [--native bench_frame]
                  [--tempo SECONDS --page dist/web --desktop swap_clock] ...
 
-WEBDIR holds web_frame.html, web_frame.js and web_frame.wasm. The page is
+WEBDIR holds web_frame.html, web_frame.js, web_frame.wasm and runend.js. The page is
 served from 127.0.0.1 on a free port, cross-origin isolated so that the
 browser's clock is fine-grained. Every engine renders WebGL on the CPU, as
 the desktop benchmark renders with Mesa's llvmpipe: Chromium on
@@ -199,7 +199,7 @@ def table(header, rows):
 
 def main():
     p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    p.add_argument("webdir", help="folder with web_frame.html, .js and .wasm")
+    p.add_argument("webdir", help="folder with web_frame.html, .js, .wasm and runend.js")
     p.add_argument("--engines", type=engines, default=list(browsers.ENGINES),
                    help="comma-separated engines (default: all three)")
     p.add_argument("--native", help="the desktop bench_frame binary, run for comparison")
@@ -219,7 +219,7 @@ def main():
     args = p.parse_args()
     if args.tempo and not (args.page and args.desktop):
         p.error("--tempo needs --page and --desktop")
-    for name in ("web_frame.html", "web_frame.js", "web_frame.wasm"):
+    for name in ("web_frame.html", "web_frame.js", "web_frame.wasm", "runend.js"):
         if not os.path.isfile(os.path.join(args.webdir, name)):
             p.error(f"{name} is missing from {args.webdir}")
 

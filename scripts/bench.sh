@@ -19,7 +19,7 @@ done
 
 scripts/deps.sh test
 cmake --preset release -DSPARKRALLY_BENCH=ON >/dev/null
-cmake --build build --target bench_logic bench_frame swap_clock -j "$(nproc)"
+cmake --build build --target bench_logic bench_frame bench_replay swap_clock -j "$(nproc)"
 if [ $web = yes ]; then
     scripts/web.sh --tests
 fi
@@ -27,6 +27,7 @@ args=(--benchmark_repetitions=15 --benchmark_enable_random_interleaving=true
       --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 "${rest[@]}")
 build/bench/bench_logic "${args[@]}"
 build/bench/bench_frame "${args[@]}"
+build/bench/bench_replay "${args[@]}"
 if [ $web = yes ]; then
     # Debian's python, which has selenium and websockets.
     /usr/bin/python3 bench/web_frame.py build-web/bench --native build/bench/bench_frame --rounds 3 \

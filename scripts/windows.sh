@@ -18,7 +18,7 @@ export SOURCE_DATE_EPOCH
 cmake --preset windows -DSPARKRALLY_TESTS=$tests -DSPARKRALLY_BENCH=OFF >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 if [ $tests = ON ]; then
-    cmake --build --preset windows --target unit_tests -j "$(nproc)"
+    cmake --build --preset windows --target unit_tests replay_tests -j "$(nproc)"
 fi
 rm -rf build-windows/package
 cpack --config build-windows/CPackConfig.cmake -B build-windows/package >/dev/null

@@ -28,8 +28,11 @@ if(EMSCRIPTEN)
   list(TRANSFORM zlib_sources PREPEND ${zlib_dir}/)
   add_library(zlib_static STATIC ${zlib_sources})
   target_include_directories(zlib_static PUBLIC ${zlib_dir})
-  # Its own code, kept as released: our warnings are not its concern.
-  target_compile_options(zlib_static PRIVATE -w)
+  # Its own code, kept as released: our warnings are not its concern. The
+  # page downloads it: compiled for size, its CRC tables made at the first
+  # checksum instead of shipped (the same values, 8 KiB less to load).
+  target_compile_options(zlib_static PRIVATE -w -Os)
+  target_compile_definitions(zlib_static PRIVATE DYNAMIC_CRC_TABLE)
   target_link_libraries(sparkrally_zlib INTERFACE zlib_static)
   set(zlib_header ${zlib_dir}/zlib.h)
 else()

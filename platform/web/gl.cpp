@@ -299,6 +299,9 @@ bool webgl_lost()
 
 void webgl_present() { play(); }
 
+static bool idle = false;
+void webgl_idle(bool on) { idle = on; }
+
 void glClearColor(GLclampf r, GLclampf g, GLclampf b, GLclampf a)
 {
     asked.clearcolour[0] = r;
@@ -352,6 +355,8 @@ void glOrtho(GLdouble l, GLdouble r, GLdouble b, GLdouble t, GLdouble n, GLdoubl
 
 void glClear(GLbitfield mask)
 {
+    if (idle)
+        return;
     flush();
     Command c{Command::clear, mask, {}, {}};
     std::copy(asked.clearcolour, asked.clearcolour + 4, c.v);
@@ -376,6 +381,10 @@ void glBegin(GLenum mode)
     // Quads become triangles and strips become separate lines; a change of
     // kind ends the batch so that later primitives still cover earlier ones.
     GLenum kind = mode == GL_QUADS ? GL_TRIANGLES : GL_LINES;
+    if (idle) {
+        frame.primitive = 0; // its vertices are dropped
+        return;
+    }
     if (kind != frame.batchmode) {
         flush();
         frame.batchmode = kind;

@@ -21,22 +21,18 @@
     console.error(text);
   }
 
-  // The run has ended: the canvas keeps its last frame, the page says so.
-  // window.runEnded resolves with the exit status, or 'abort'.
-  var resolveended;
-  window.runEnded = new Promise(function (resolve) { resolveended = resolve; });
-  var over = false;
-  function ended(verdict, status) {
-    if (over)
-      return;
-    over = true;
+  // The run has ended (runend.js): the canvas keeps its last frame, the page
+  // says so, out of full screen so that its words show.
+  var verdicts = {0: 'The match is over.', abort: 'The game stopped on an error.'};
+  function ended(status, message) {
+    if (message)
+      printerr(message);
     document.getElementById('help').hidden = true;
     document.getElementById('controls').hidden = true;
-    document.getElementById('verdict').textContent = verdict;
+    document.getElementById('verdict').textContent = verdicts[status] || 'The game could not start.';
     document.getElementById('over').hidden = false;
     if (fullscreenelement())
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
-    resolveended(status);
   }
 
   window.Module = {
@@ -48,57 +44,75 @@
     onRuntimeInitialized: function () {
       endbutton.disabled = false;
       setTimeout(keepforoffline);
-    },
-    onExit: function (status) {
-      ended(status === 0 ? 'The match is over.' : 'The game could not start.', status);
-    },
-    onAbort: stopped
+    }
   };
-  function stopped() { ended('The game stopped on an error.', 'abort'); }
-  // Anything that escapes the game or stops a file from loading ends the
-  // run with the page's own verdict.
-  window.addEventListener('error', function (event) {
-    // A browser's note with no error behind it (a ResizeObserver loop, say)
-    // stops nothing.
-    if (event.target === window && !event.error)
-      return;
-    printerr(event.message || 'Could not load ' + (event.target.src || event.target.href));
-    stopped();
-  }, true);
-  window.addEventListener('unhandledrejection', function (event) {
-    printerr(String(event.reason));
-    stopped();
-  });
+  watchRun(window.Module, ended);
+
   ['again', 'reload'].forEach(function (id) {
     document.getElementById(id).addEventListener('click', function () { location.reload(); });
   });
 
-  // The field's size: 1x when 640 x 480 CSS pixels fit, whole multiples when
-  // they fit, the largest 4:3 box when they do not, and the largest box,
-  // centred, in full screen; on the page it sits under the text. Its corner
-  // is on a whole CSS pixel, so that the row under a pointer is the row the
-  // game reads.
+  // The field's size: the largest 4:3 box that the page leaves it, with the
+  // text above it or beside it, whichever leaves the larger box; where that
+  // box holds 2x or more, the largest whole multiple that fits, so that
+  // every field pixel is a square of screen pixels. In full screen, the
+  // screen's largest box, centred. The field's corner is on a whole CSS
+  // pixel, so that the row under a pointer is the row the game reads.
   function fullscreenelement() {
     return document.fullscreenElement || document.webkitFullscreenElement || null;
   }
-  function fit() {
-    var box = field.getBoundingClientRect();
-    var scale = Math.min(box.width / 640, box.height / 480);
-    var full = fullscreenelement() === field;
-    if (scale >= 1 && !full)
-      scale = Math.floor(scale);
-    var width = 4 * Math.floor(160 * scale);
-    var height = width * 3 / 4;
-    var style = document.documentElement.style;
-    style.setProperty('--field-width', width + 'px');
-    style.setProperty('--field-height', height + 'px');
-    style.setProperty('--field-left', Math.round(box.left + (box.width - width) / 2) - box.left + 'px');
-    style.setProperty('--field-top', Math.round(box.top + (full ? (box.height - height) / 2 : 0)) - box.top + 'px');
-    // Scaled up, a field pixel stays sharp; scaled down, smoothing keeps
-    // one-pixel lines from vanishing.
-    document.documentElement.classList.toggle('whole', scale >= 1);
+  function largest(box) {
+    return 4 * Math.floor(160 * Math.min(box.width / 640, box.height / 480));
   }
-  new ResizeObserver(fit).observe(field);
+  function fitting(box) {
+    var whole = Math.floor(Math.min(box.width / 640, box.height / 480));
+    return whole >= 2 ? 640 * whole : largest(box);
+  }
+  var root = document.documentElement;
+  function fit() {
+    var full = fullscreenelement() === field;
+    var beside = root.classList.contains('beside');
+    var box = field.getBoundingClientRect();
+    var width = largest(box);
+    if (!full) {
+      root.classList.toggle('beside', !beside);
+      var other = field.getBoundingClientRect();
+      if (fitting(other) > fitting(box)) {
+        beside = !beside;
+        box = other;
+      } else {
+        root.classList.toggle('beside', beside);
+      }
+      width = fitting(box);
+    }
+    var height = width * 3 / 4;
+    var left = Math.round(box.left + (box.width - width) / 2) - box.left;
+    var top = Math.round(box.top + (full || beside ? (box.height - height) / 2 : 0)) - box.top;
+    // Beside the field, the text moves over by the room left on the
+    // field's left, so that the two stand together in the middle.
+    root.style.setProperty('--bar-shift', (beside && !full ? left : 0) + 'px');
+    root.style.setProperty('--field-width', width + 'px');
+    root.style.setProperty('--field-height', height + 'px');
+    root.style.setProperty('--field-left', left + 'px');
+    root.style.setProperty('--field-top', top + 'px');
+    // Scaled by a whole factor, a field pixel stays sharp; by any other,
+    // smoothing keeps rows and columns from doubling unevenly and, scaled
+    // down, one-pixel lines from vanishing.
+    root.classList.toggle('whole', width % 640 === 0);
+  }
+  // A change of the text's size (a line shown or hidden) is fitted in the
+  // next frame: fitting may move the text, which would resize the field
+  // again within the observer's own round.
+  var queued = false;
+  new ResizeObserver(function () {
+    if (queued)
+      return;
+    queued = true;
+    requestAnimationFrame(function () {
+      queued = false;
+      fit();
+    });
+  }).observe(field);
   window.addEventListener('resize', fit);
   fit();
 

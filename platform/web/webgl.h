@@ -14,4 +14,8 @@ bool webgl_lost();
 // the browser shows when the game next yields.
 void webgl_present();
 
+// While set, the drawing calls keep nothing: a replay verified in the page
+// plays with no frame drawn, as --verify does on the desktop.
+void webgl_idle(bool idle);
+
 #endif

@@ -110,6 +110,7 @@ struct State {
     std::function<void(int frame)> before_frame; // at each glClear
     std::function<void(int frame)> after_frame;  // at each swap
     std::function<void(float x, float y, float z)> on_vertex;
+    std::function<void(Uint32 ms)> on_delay; // at each SDL_Delay, after it is noted
 
     long long count(Fn fn) const { return counts[size_t(fn)]; }
 };

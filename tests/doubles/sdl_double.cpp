@@ -69,6 +69,8 @@ void SDL_Delay(Uint32 ms)
 {
     note(Fn::SDL_Delay, {U(ms)});
     state.delays.push_back(ms);
+    if (state.on_delay)
+        state.on_delay(ms);
 }
 
 void SDL_Quit(void) { note(Fn::SDL_Quit); }

@@ -1,8 +1,17 @@
-// The real binary's failed start-ups: one line on standard output, status 1.
+// The real binary as a process: its failed start-ups (one line on standard
+// output, status 1) and its command line.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "platform/replay/replayfile.h"
 #include "run.h"
 
 namespace {
@@ -61,6 +70,165 @@ TEST(Process, AChildThatCannotBeStartedIsAFailureAndNothingIsSignalled)
     EXPECT_FALSE(running(c));
     EXPECT_EQ(r.status, -1);
     EXPECT_NE(r.err.find("pipe"), std::string::npos) << r.err;
+}
+
+} // namespace
+
+// The command line and the replays it reads and writes.
+namespace {
+
+const std::string replays = SPARKRALLY_REPLAYS;
+
+std::string lines(const std::string &text, char mark = '\n')
+{
+    return std::to_string(std::count(text.begin(), text.end(), mark));
+}
+
+TEST(Options, HelpVersionAndWhatIsNotUnderstood)
+{
+    Outcome help = run({SPARKRALLY_BIN, "--help"}, {}, 10000);
+    EXPECT_EQ(help.status, 0);
+    for (const char *option : {"--record", "--replay", "--verify", "--version", "Exit status"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    Outcome version = run({SPARKRALLY_BIN, "--version"}, {}, 10000);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "sparkrally " SPARKRALLY_VERSION "\n");
+    for (const std::vector<std::string> &args :
+         {std::vector<std::string>{SPARKRALLY_BIN, "--bogus"},
+          std::vector<std::string>{SPARKRALLY_BIN, "--verify"},
+          std::vector<std::string>{SPARKRALLY_BIN, "--record", "a", "b"}}) {
+        Outcome r = run(args, {}, 10000);
+        EXPECT_EQ(r.status, 2) << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("usage: sparkrally", 0), 0u) << r.err;
+    }
+}
+
+TEST(Options, AReplayThatCannotBeReadIsOneLineAndStatusOne)
+{
+    char dir[] = "/tmp/sparkrally-replays-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string empty = std::string(dir) + "/empty.sparkrally";
+    const std::string junk = std::string(dir) + "/junk.sparkrally";
+    FILE *f = fopen(empty.c_str(), "wb");
+    fclose(f);
+    f = fopen(junk.c_str(), "wb");
+    fputs("this is not a replay at all", f);
+    fclose(f);
+    for (const std::string &path :
+         {std::string(dir) + "/missing.sparkrally", std::string(dir), empty, junk}) {
+        for (const char *option : {"--verify", "--replay"}) {
+            Outcome r = run({SPARKRALLY_BIN, option, path}, {}, 10000);
+            EXPECT_EQ(r.status, 1) << option << " " << path;
+            EXPECT_EQ(r.out, "") << path;
+            EXPECT_EQ(lines(r.err), "1") << r.err;
+            EXPECT_EQ(r.err.rfind("sparkrally: ", 0), 0u) << r.err;
+        }
+    }
+    unlink(empty.c_str());
+    unlink(junk.c_str());
+    rmdir(dir);
+}
+
+TEST(Options, EveryGoldenReplayVerifies)
+{
+    std::ifstream list(replays + "/golden.txt");
+    ASSERT_TRUE(list);
+    std::string line, name, digest;
+    int frames, p, e, count = 0;
+    while (std::getline(list, line)) {
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream fields(line);
+        ASSERT_TRUE(fields >> name >> frames >> p >> e >> digest) << line;
+        Outcome r = run({SPARKRALLY_BIN, "--verify", replays + "/" + name}, {}, 60000);
+        EXPECT_EQ(r.status, 0) << name << r.out << r.err;
+        char want[200];
+        snprintf(want, sizeof want,
+                 "final score %d-%d after %d frames, state digest %s\nreplay verified\n", p, e,
+                 frames, digest.c_str());
+        EXPECT_EQ(r.out, want) << name;
+        count++;
+    }
+    EXPECT_GE(count, 4);
+}
+
+TEST(Options, AReplayThatDriftsHasItsOwnStatusAndNamesTheFrame)
+{
+    // A golden replay whose pointer is far from the ball from frame 400 on,
+    // with the original digests kept: the state after frame 600 differs.
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(
+        replay::readfile((replays + "/close.sparkrally").c_str(), SPARKRALLY_VERSION, r, error))
+        << error;
+    for (size_t f = 399; f < r.frames.size(); f++)
+        for (replay::Event &ev : r.frames[f])
+            if (ev.kind == replay::motion)
+                ev.y = uint16_t(ev.y < 240 ? 470 : 10);
+    replay::Writer w(SPARKRALLY_VERSION);
+    replay::FrameCodec codec;
+    size_t kept = 0;
+    for (size_t i = 0; i < r.frames.size(); i++) {
+        std::vector<uint8_t> bytes;
+        codec.encode(r.frames[i], bytes);
+        w.frame(bytes);
+        if ((i + 1) % replay::digest_every == 0 && i + 1 < r.frames.size())
+            w.keep(r.digests[kept++]);
+    }
+    std::vector<uint8_t> file = w.take(), last = w.finish(r.digests.back());
+    file.insert(file.end(), last.begin(), last.end());
+    char path[] = "/tmp/sparkrally-drift-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, file.data(), file.size()), ssize_t(file.size()));
+    close(fd);
+    Outcome v = run({SPARKRALLY_BIN, "--verify", path}, {}, 60000);
+    unlink(path);
+    EXPECT_EQ(v.status, 3) << v.out << v.err;
+    EXPECT_NE(v.out.find("replay drifted: the state after frame 600 differs"), std::string::npos)
+        << v.out;
+}
+
+// The real game recording, offscreen, ended each way a run can end.
+struct Recorded {
+    std::string path;
+    Outcome verified;
+};
+
+Recorded recordthen(const std::string &name, int signal)
+{
+    char dir[] = "/tmp/sparkrally-record-XXXXXX";
+    EXPECT_NE(mkdtemp(dir), nullptr);
+    Recorded rec;
+    rec.path = std::string(dir) + "/" + name;
+    Child c = spawn({SPARKRALLY_BIN, "--record", rec.path}, {"SDL_VIDEODRIVER=offscreen"});
+    // Until the first block of frames is on the disk, about six seconds in:
+    // an idle player's match lasts about ten.
+    struct stat st = {};
+    long long start = nowms();
+    while (nowms() - start < 30000 && (stat(rec.path.c_str(), &st) != 0 || st.st_size == 0))
+        usleep(20000);
+    EXPECT_GT(st.st_size, 0) << "no block recorded";
+    kill(c.pid, signal);
+    Outcome ended = finish(c, 20000);
+    EXPECT_FALSE(ended.timedout);
+    rec.verified = run({SPARKRALLY_BIN, "--verify", rec.path}, {}, 60000);
+    return rec;
+}
+
+TEST(Options, ARecordingSurvivesSigintAndSigtermWholeAndSigkillReadable)
+{
+    for (int sig : {SIGINT, SIGTERM}) {
+        Recorded r = recordthen("ended.sparkrally", sig);
+        EXPECT_EQ(r.verified.status, 0) << sig << r.verified.out << r.verified.err;
+        EXPECT_NE(r.verified.out.find("\nreplay verified\n"), std::string::npos)
+            << sig << r.verified.out;
+    }
+    Recorded killed = recordthen("killed.sparkrally", SIGKILL);
+    EXPECT_EQ(killed.verified.status, 0) << killed.verified.out << killed.verified.err;
+    EXPECT_NE(killed.verified.out.find("the file is incomplete"), std::string::npos)
+        << killed.verified.out;
 }
 
 } // namespace

@@ -5,8 +5,8 @@ it fits every screen, plays by touch, ends by its End match button, shows
 the field alone in full screen, waits through a lost display and plays
 offline; and its drawing matches the desktop's: rectangles pixel for pixel, lines to
 within a pixel. One engine a run: Chromium, Firefox or WebKitGTK
-(browsers.py); a test that needs what the engine's automation lacks skips
-with the reason.
+(browsers.py); a test declares what it needs beyond what every engine's
+automation offers (@needs), and skips, saying why, in an engine that lacks it.
 
 Usage (Debian's python, which has selenium, websockets and PIL):
   /usr/bin/python3 tests/web/test_page.py --engine ENGINE --page DIR --scenes DIR \
@@ -22,7 +22,9 @@ SPARKRALLY_WEB_TIME_SCALE multiplies every timeout.
 """
 import argparse
 import base64
+import collections
 import contextlib
+import functools
 import gzip
 import os
 import subprocess
@@ -34,7 +36,8 @@ import unittest
 
 from PIL import Image, ImageChops
 
-from browsers import ENGINES, ScriptError, Server, clean_env, open_browser, seconds, until
+from browsers import (CAPABILITIES, ENGINES, ScriptError, Server, clean_env, open_browser, seconds,
+                      until)
 
 ARGS = None  # the command line's engine, directories and binary
 PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
@@ -63,6 +66,27 @@ def ballbox(img):
     return (box[0] + 8, box[1] + 20, box[2] + 8, box[3] + 20)
 
 
+def needs(*capabilities):
+    """Marks a test as needing browsers.CAPABILITIES that some engines'
+    automation lacks: there it is skipped, with the engine's reason."""
+    check(capabilities)
+
+    def mark(test):
+        @functools.wraps(test)
+        def run(self, *args, **kwargs):
+            self.require(capabilities)
+            return test(self, *args, **kwargs)
+        return run
+    return mark
+
+
+def check(capabilities):
+    unknown = set(capabilities) - set(CAPABILITIES)
+    if unknown:
+        raise ValueError('no such capability: %s' % ', '.join(sorted(unknown)))
+    return tuple(capabilities)
+
+
 def setUpModule():
     global PAGE, SCENES, BROWSER
     stack = contextlib.ExitStack()
@@ -78,6 +102,14 @@ class BrowserTest(unittest.TestCase):
     @property
     def b(self):
         return self.browser or BROWSER
+
+    def require(self, capabilities):
+        """Skips the test (or subtest) where the engine lacks one of the
+        capabilities, saying why."""
+        lacking = [c for c in capabilities if c in self.b.lacks]
+        if lacking:
+            self.skipTest('; '.join('%s lacks %s: %s' % (self.b.name, CAPABILITIES[c],
+                                                        self.b.lacks[c]) for c in lacking))
 
     def setUp(self):
         self.b.open('about:blank')
@@ -106,8 +138,8 @@ class BrowserTest(unittest.TestCase):
 class PageTest(BrowserTest):
     """Opens the game's page and reads what it shows."""
 
-    def load(self):
-        self.b.open(PAGE.url + 'index.html')
+    def load(self, server=None):
+        self.b.open((server or PAGE).url + 'index.html')
         # Screenshots are read as field pixels: that needs a 1:1 scale and the
         # whole canvas in view.
         view = self.b.run(
@@ -312,14 +344,38 @@ class GamePage(PageTest):
         self.assertEqual(self.text('verdict'), 'The game stopped on an error.')
         self.assertIn('trouble', self.text('output'))
 
+    def test_no_unload_listener(self):
+        # The browser's SDL would listen for the page's unload, which
+        # browsers deprecate and which keeps the page out of the
+        # back/forward cache. Every unload listener added to the window is
+        # counted, whoever adds it, and its onunload read.
+        counting = b'<script>window.unloadListeners = 0;' \
+                   b'EventTarget.prototype.addEventListener = (function (add) {' \
+                   b'  return function (type) {' \
+                   b'    if (this === window && type === "unload") window.unloadListeners++;' \
+                   b'    return add.apply(this, arguments); };' \
+                   b'})(EventTarget.prototype.addEventListener);</script>'
+        with Server(ARGS.page, inject=self.b.inject + counting) as page:
+            self.load(page)  # the match has started: SDL is set up
+            self.assertEqual(self.b.run('return [window.unloadListeners, window.onunload]'),
+                             [0, None], 'the page listens for its unload')
+        self.assert_clean_console()
+
 
 # Screens as players have them: CSS size, device pixel ratio, a phone's or
-# tablet's browser, and the field's expected CSS size on that screen.
+# tablet's browser, the field's expected CSS size on that screen (a whole
+# multiple from 2x up, otherwise the largest 4:3 box, with the text beside
+# the field where that leaves a larger one), and what the engine needs to
+# show the screen.
+Screen = collections.namedtuple('Screen', 'name width height ratio mobile size needs')
 SCREENS = [
-    ('phone', 390, 844, 3, True, (372, 279)),
-    ('phone on its side', 844, 390, 3, True, (496, 372)),
-    ('tablet', 820, 1180, 2, True, (640, 480)),
-    ('desktop window that holds 2x', 1400, 1150, 1, False, (1280, 960)),
+    Screen('phone', 390, 844, 3, True, (372, 279), check(['narrow window'])),
+    Screen('phone on its side', 844, 390, 3, True, (496, 372), ()),
+    Screen('tablet', 820, 1180, 2, True, (804, 603), ()),
+    Screen('desktop window that holds 2x', 1400, 1150, 1, False, (1280, 960), ()),
+    Screen('maximised window on a 1080p screen', 1920, 807, 1, False, (1052, 789), ()),
+    Screen('short, wide window', 1366, 507, 1, False, (652, 489), ()),
+    Screen('window short of 2x', 1400, 714, 1, False, (928, 696), ()),
 ]
 
 # The canvas keeps its pixels after they are shown, so that a script can
@@ -347,7 +403,7 @@ class EveryScreen(PageTest):
         until(lambda: ballbox(self.field()), 10, 'the match did not start')
 
     def on_screen(self, width, height, ratio, mobile):
-        self.addCleanup(self.b.screen)  # also where the engine cannot show it
+        self.addCleanup(self.b.screen)  # also where the screen could not be had
         self.b.screen(width, height, ratio, mobile)
         self.open()
 
@@ -367,7 +423,9 @@ class EveryScreen(PageTest):
             '        scrollX: scrollX, scrollY: scrollY,'
             '        pageWidth: document.documentElement.scrollWidth,'
             '        pageHeight: document.documentElement.scrollHeight,'
-            '        full: full ? full.id : null}')
+            '        full: full ? full.id : null,'
+            '        rendering: getComputedStyle(document.getElementById("canvas"))'
+            '                   .imageRendering}')
 
     @staticmethod
     def at(v, fx, fy):
@@ -383,9 +441,10 @@ class EveryScreen(PageTest):
         row = int((y - v['top']) * 480 / v['height'])
         self.assert_paddle_at(row, self.field, 'a finger at row %d' % row)
 
-    def test_the_whole_field_fits_and_a_finger_drives_the_paddle(self):
-        for name, width, height, ratio, mobile, size in SCREENS:
+    def test_the_whole_field_fits_every_screen(self):
+        for name, width, height, ratio, mobile, size, screen_needs in SCREENS:
             with self.subTest(name):
+                self.require(screen_needs)
                 self.on_screen(width, height, ratio, mobile)
                 v = self.view()
                 self.assertEqual((v['width'], v['height']), size, '%s: %r' % (name, v))
@@ -396,6 +455,19 @@ class EveryScreen(PageTest):
                 self.assertTrue(v['pageWidth'] <= v['innerWidth']
                                 and v['pageHeight'] <= v['innerHeight'],
                                 '%s: the page is larger than the screen: %r' % (name, v))
+                # Pixels are drawn as squares at whole factors alone: scaled
+                # by any other, a few rows and columns would come out twice.
+                self.assertEqual(v['rendering'] == 'pixelated', size[0] % 640 == 0,
+                                 '%s: image-rendering %s at %d x %d'
+                                 % (name, v['rendering'], *size))
+                self.assert_clean_console()
+
+    @needs('touch', 'narrow window')  # the scrolled page is a phone's
+    def test_a_finger_drives_the_paddle_on_every_screen(self):
+        for name, width, height, ratio, mobile, size, screen_needs in SCREENS:
+            with self.subTest(name):
+                self.require(screen_needs)
+                self.on_screen(width, height, ratio, mobile)
                 self.drag_to_150()
                 after = self.view()
                 self.assertEqual((after['scrollX'], after['scrollY'], after['scale']), (0, 0, 1),
@@ -410,16 +482,29 @@ class EveryScreen(PageTest):
             self.assertEqual(self.view()['scrollY'], 100)
             self.drag_to_150()
             self.assert_clean_console()
-        with self.subTest('a cancelled touch'):
-            # The browser takes a touch back (a gesture of its own): nothing
-            # stays held, and the next finger drives the paddle again.
-            v = self.view()
-            self.b.cdp('Input.dispatchTouchEvent', {'type': 'touchStart', 'touchPoints': [
-                dict(zip('xy', self.at(v, 320, 300)), id=1)]})
-            self.b.cdp('Input.dispatchTouchEvent', {'type': 'touchCancel', 'touchPoints': []})
-            self.drag_to_150()
-            self.assert_clean_console()
 
+    @needs('touch', 'devtools', 'narrow window')
+    def test_a_cancelled_touch_is_let_go(self):
+        # The browser takes a touch back (a gesture of its own): that finger
+        # holds nothing, and the next one, wherever it lands, drives the
+        # paddle.
+        self.on_screen(390, 844, 3, True)
+        v = self.view()
+
+        def touch(kind, number=None, row=None):
+            self.b.cdp('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [] if row is None
+                                                    else [dict(zip('xy', self.at(v, 320, row)),
+                                                               id=number)]})
+
+        touch('touchStart', 1, 400)
+        self.addCleanup(touch, 'touchEnd')  # no finger left down for the tests after
+        self.assert_paddle_at(400, self.field, 'a finger at row 400')
+        touch('touchCancel')
+        touch('touchStart', 2, 100)
+        self.assert_paddle_at(100, self.field, 'a new finger at row 100 after a cancelled one')
+        self.assert_clean_console()
+
+    @needs('touch', 'narrow window')
     def test_end_match_by_a_tap(self):
         self.on_screen(390, 844, 3, True)
         left, top, width, height = self.b.rect('end')
@@ -430,17 +515,17 @@ class EveryScreen(PageTest):
         self.assertFalse(self.shown('end'), 'End match is still offered')
         self.assert_clean_console()
 
-    def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
-        self.open()
+    def enter_full_screen(self):
         self.b.click('full')
         # Entering and leaving full screen can take a while where the
         # browser animates it.
         until(lambda: self.view()['full'] or self.text('output'), 10, 'no full screen, no word why')
-        if self.b.name == 'Firefox' and self.text('output'):
-            # Headed under Xvfb, with no window manager, and driven over BiDi,
-            # Firefox turns every full screen request down; the page says so.
-            self.skipTest('Firefox here denies full screen: %s' % self.text('output').strip())
         self.assertEqual(self.view()['full'], 'field', 'no full screen: %s' % self.text('output'))
+
+    @needs('full screen')
+    def test_full_screen_shows_the_field_alone_and_the_pointer_is_exact(self):
+        self.open()
+        self.enter_full_screen()
 
         last = {}
 
@@ -474,10 +559,20 @@ class EveryScreen(PageTest):
               % self.view())
         self.assertTrue(self.shown('full'),
                         'Full screen is no longer offered: %s' % self.text('output'))
+
+        # A run that ends in full screen leaves it, so that the page's
+        # verdict shows.
+        self.enter_full_screen()
+        self.b.run('document.getElementById("end").click()')
+        self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
+        until(lambda: not self.view()['full'], 10, 'the run ended and the page stayed in full '
+              'screen, its verdict hidden')
+        self.assertTrue(self.shown('over'), 'the page did not say the run ended')
         self.assert_clean_console()
 
 
 class Offline(PageTest):
+    @needs('devtools')
     def test_installable_and_plays_with_no_network(self):
         with Server(ARGS.page, inject=self.b.inject) as server:
             url = server.url + 'index.html'

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -119,6 +120,38 @@ TEST_F(Wine, UnitTestsPassOnTheWindowsRuntime)
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("[  PASSED  ]"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("[  FAILED  ]"), std::string::npos) << r.out;
+}
+
+// The golden replays, through the doubles and through the real game with
+// no window: the same digests as on Linux.
+TEST_F(Wine, GoldenReplaysPlayToTheirKeptDigests)
+{
+    Outcome r = run({SPARKRALLY_WINE64, winbuild + "/tests/replay_tests.exe"}, wineenv(), 240000);
+    ASSERT_FALSE(r.timedout);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("[  PASSED  ]"), std::string::npos) << r.out;
+
+    std::string exe = staged();
+    std::ifstream list(std::string(SPARKRALLY_REPLAYS) + "/golden.txt");
+    ASSERT_TRUE(list);
+    std::string name, digest;
+    int frames, p, e, count = 0;
+    while (list >> name >> frames >> p >> e >> digest) {
+        unlink((stage + "/stdout.txt").c_str());
+        Outcome v = run({SPARKRALLY_WINE64, exe, "--verify",
+                         std::string("Z:") + SPARKRALLY_REPLAYS + "/" + name},
+                        wineenv(), 120000);
+        EXPECT_EQ(v.status, 0) << name;
+        char want[200];
+        snprintf(want, sizeof want,
+                 "final score %d-%d after %d frames, state digest %s\nreplay verified\n", p, e,
+                 frames, digest.c_str());
+        std::string out = slurp(stage + "/stdout.txt");
+        out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+        EXPECT_EQ(out, want) << name;
+        count++;
+    }
+    EXPECT_GE(count, 4);
 }
 
 TEST_F(Wine, TheGameFollowsThePointerAndEndsOnEscape)

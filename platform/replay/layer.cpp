@@ -1,0 +1,354 @@
+// The replay layer's wraps of the four SDL calls through which input and
+// time reach the game. Frames are counted at the swap; a frame's events are
+// gathered at the first poll after it.
+#include "platform/replay/layer.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <csignal>
+
+#include "platform/replay/digest.h"
+
+extern "C" {
+int __real_SDL_PollEvent(SDL_Event *event);
+Uint8 *__real_SDL_GetKeyState(int *numkeys);
+void __real_SDL_GL_SwapBuffers(void);
+void __real_SDL_Delay(Uint32 ms);
+}
+
+namespace {
+
+enum class Mode { live, shown, verify };
+
+// What this run does, and where it is.
+struct Run {
+    Mode mode = Mode::live;
+    layer::Sink sink = nullptr;
+    replay::Writer *writer = nullptr;
+    const replay::Replay *from = nullptr;
+    uint32_t frames = 0;   // frames swapped so far
+    size_t nextdigest = 0; // the replay's next kept digest to compare
+    layer::Verdict verdict;
+} run;
+
+// The frame being handed to the game, event by event.
+struct Serving {
+    bool draining = false; // between a frame's first poll and its last
+    replay::Frame frame;
+    size_t next = 0;
+    replay::FrameCodec encoder, decoder;
+    std::vector<uint8_t> bytes;
+    std::vector<SDL_Event> pending; // events that arrived during a pause
+    Uint8 keys[512] = {};           // the key state the game reads
+} serving;
+
+// The viewer's and the player's controls.
+struct Controls {
+    volatile std::sig_atomic_t stopping = 0;
+    volatile std::sig_atomic_t held = 0;
+    bool paused = false;
+    bool stepping = false;
+    double speed = 1;
+} controls;
+
+// The events the game reads, as the replay keeps them; the rest it ignores.
+void keep(const SDL_Event &e, replay::Frame &frame)
+{
+    if (e.type == SDL_MOUSEMOTION)
+        frame.push_back({replay::motion, 0, Uint16(e.motion.x), Uint16(e.motion.y)});
+    else if (e.type == SDL_KEYDOWN)
+        frame.push_back(
+            {replay::key, Uint8(__real_SDL_GetKeyState(nullptr)[SDLK_ESCAPE] != 0), 0, 0});
+    else if (e.type == SDL_QUIT)
+        frame.push_back({replay::closed, 0, 0, 0});
+}
+
+// Live play: the frame's events from SDL, encoded, recorded and decoded
+// again for the game.
+void gatherlive()
+{
+    replay::Frame got;
+    for (const SDL_Event &e : serving.pending)
+        keep(e, got);
+    serving.pending.clear();
+    SDL_Event e;
+    while (__real_SDL_PollEvent(&e)) {
+        keep(e, got);
+        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p)
+            controls.paused = !controls.paused;
+    }
+    if (controls.stopping)
+        got.push_back({replay::closed, 0, 0, 0});
+    serving.bytes.clear();
+    serving.encoder.encode(got, serving.bytes);
+    if (run.writer)
+        run.writer->frame(serving.bytes);
+    const uint8_t *p = serving.bytes.data();
+    std::string error;
+    serving.frame.clear();
+    serving.decoder.decode(p, p + serving.bytes.size(), serving.frame, error);
+}
+
+// Playback: the replay's frame; past its end, or once stopped, a close
+// request ends the run.
+void gatherreplay()
+{
+    serving.frame.clear();
+    if (run.frames < run.from->frames.size() && !controls.stopping)
+        serving.frame = run.from->frames[run.frames];
+    else
+        serving.frame.push_back({replay::closed, 0, 0, 0});
+}
+
+SDL_Event toevent(const replay::Event &r)
+{
+    SDL_Event e = {};
+    switch (r.kind) {
+    case replay::motion:
+        e.type = SDL_MOUSEMOTION;
+        e.motion.x = r.x;
+        e.motion.y = r.y;
+        break;
+    case replay::key:
+        e.type = SDL_KEYDOWN;
+        serving.keys[SDLK_ESCAPE] = r.escape;
+        break;
+    case replay::closed:
+        e.type = SDL_QUIT;
+        break;
+    }
+    return e;
+}
+
+void flush()
+{
+    if (!run.writer || !run.sink)
+        return;
+    std::vector<uint8_t> bytes = run.writer->take();
+    if (!bytes.empty())
+        run.sink(bytes);
+}
+
+// The replay's kept digest for this frame, if it keeps one, against the
+// game's state now.
+void check()
+{
+    const replay::Replay &r = *run.from;
+    while (run.nextdigest < r.digest_frames.size() && r.digest_frames[run.nextdigest] < run.frames)
+        run.nextdigest++;
+    if (run.nextdigest == r.digest_frames.size() || r.digest_frames[run.nextdigest] != run.frames)
+        return;
+    run.verdict.checked++;
+    if (statedigest() != r.digests[run.nextdigest] && run.verdict.drifted == 0) {
+        run.verdict.drifted = run.frames;
+        run.verdict.ended_early = true;
+        controls.stopping = 1;
+    }
+    run.nextdigest++;
+}
+
+// The viewer's keys, read at the swap: Space pauses, the right arrow steps
+// while paused, + and - set the speed, Escape or closing the window ends.
+void viewerkeys()
+{
+    SDL_Event e;
+    while (__real_SDL_PollEvent(&e)) {
+        if (e.type == SDL_QUIT) {
+            layer::stop();
+            run.verdict.ended_early = true;
+        }
+        if (e.type != SDL_KEYDOWN)
+            continue;
+        switch (e.key.keysym.sym) {
+        case SDLK_ESCAPE:
+            layer::stop();
+            run.verdict.ended_early = true;
+            break;
+        case SDLK_SPACE:
+            controls.paused = !controls.paused;
+            break;
+        case SDLK_RIGHT:
+            layer::step();
+            break;
+        case SDLK_PLUS:
+        case SDLK_EQUALS:
+        case SDLK_KP_PLUS:
+            layer::setspeed(controls.speed * 2);
+            break;
+        case SDLK_MINUS:
+        case SDLK_KP_MINUS:
+            layer::setspeed(controls.speed / 2);
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+// Live play's pause: P again ends it, and so do Escape and the close
+// request, which the game then reads in the next frame. Everything else
+// waits for that frame too.
+void livepausekeys()
+{
+    SDL_Event e;
+    while (__real_SDL_PollEvent(&e)) {
+        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p) {
+            controls.paused = false;
+            serving.pending.push_back(e);
+            continue;
+        }
+        if (e.type == SDL_QUIT || (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_ESCAPE))
+            controls.paused = false;
+        serving.pending.push_back(e);
+    }
+}
+
+} // namespace
+
+namespace layer {
+
+// A new run starts from a quiet layer; a hold from the page stays.
+void reset()
+{
+    run = Run();
+    serving = Serving();
+    bool held = controls.held;
+    controls = Controls();
+    controls.held = held;
+}
+
+void live(Sink sink)
+{
+    reset();
+    run.mode = Mode::live;
+    run.sink = sink;
+    run.writer = sink ? new replay::Writer(SPARKRALLY_VERSION) : nullptr;
+    flush();
+}
+
+void playback(const replay::Replay *r, bool verify)
+{
+    reset();
+    run.mode = verify ? Mode::verify : Mode::shown;
+    run.from = r;
+}
+
+uint64_t finish()
+{
+    uint64_t digest = statedigest();
+    if (run.writer) {
+        std::vector<uint8_t> bytes = run.writer->take();
+        std::vector<uint8_t> last = run.writer->finish(digest);
+        bytes.insert(bytes.end(), last.begin(), last.end());
+        if (run.sink)
+            run.sink(bytes);
+        delete run.writer;
+        run.writer = nullptr;
+    }
+    return digest;
+}
+
+Verdict verdict()
+{
+    Verdict v = run.verdict;
+    if (!run.from) {
+        v.frames = run.frames;
+        return v;
+    }
+    uint32_t kept = uint32_t(run.from->frames.size());
+    v.frames = std::min(run.frames, kept);
+    if (v.drifted || v.ended_early)
+        return v;
+    // The game must end where the replay does: earlier, or past the end of
+    // a whole replay, it has drifted.
+    if (run.frames < kept)
+        v.drifted = run.frames;
+    else if (run.frames > kept && run.from->complete)
+        v.drifted = kept + 1;
+    return v;
+}
+
+void stop() { controls.stopping = 1; }
+void hold(bool held) { controls.held = held; }
+void togglepause() { controls.paused = !controls.paused; }
+bool paused() { return controls.paused; }
+
+void setspeed(double factor)
+{
+    if (factor >= 0.25 && factor <= 8)
+        controls.speed = factor;
+}
+
+double speed() { return controls.speed; }
+void step() { controls.stepping = true; }
+
+} // namespace layer
+
+extern "C" int __wrap_SDL_PollEvent(SDL_Event *event)
+{
+    if (!serving.draining) {
+        serving.keys[SDLK_ESCAPE] = 0;
+        if (run.mode == Mode::live)
+            gatherlive();
+        else
+            gatherreplay();
+        serving.next = 0;
+        serving.draining = true;
+    }
+    if (serving.next == serving.frame.size()) {
+        serving.draining = false;
+        return 0;
+    }
+    SDL_Event e = toevent(serving.frame[serving.next++]);
+    if (event)
+        *event = e;
+    return 1;
+}
+
+extern "C" Uint8 *__wrap_SDL_GetKeyState(int *numkeys)
+{
+    if (numkeys)
+        *numkeys = int(sizeof serving.keys);
+    return serving.keys;
+}
+
+extern "C" void __wrap_SDL_GL_SwapBuffers(void)
+{
+    run.frames++;
+    if (run.mode == Mode::live) {
+        if (run.writer && run.frames % replay::digest_every == 0) {
+            run.writer->keep(statedigest());
+            flush();
+        }
+    } else {
+        check();
+    }
+    if (run.mode == Mode::verify)
+        return;
+    __real_SDL_GL_SwapBuffers();
+    // Paused or held, the last whole frame stays on screen and the match
+    // waits here; a step plays one frame and pauses again.
+    for (;;) {
+        if (run.mode == Mode::shown)
+            viewerkeys();
+        else if (controls.paused)
+            livepausekeys();
+        if (controls.stopping || (!controls.paused && !controls.held))
+            break;
+        if (controls.stepping && run.mode == Mode::shown) {
+            controls.stepping = false;
+            break;
+        }
+        __real_SDL_Delay(10);
+    }
+}
+
+extern "C" void __wrap_SDL_Delay(Uint32 ms)
+{
+    if (run.mode == Mode::verify)
+        return;
+    if (run.mode == Mode::shown)
+        ms = Uint32(ms / controls.speed);
+    __real_SDL_Delay(ms);
+}

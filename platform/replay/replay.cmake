@@ -1,0 +1,19 @@
+# The replay layer, on every target: the linker sends the game's calls of
+# SDL_PollEvent, SDL_GetKeyState, SDL_GL_SwapBuffers and SDL_Delay to it
+# (--wrap, which GNU ld, mingw-w64's ld and wasm-ld all take), and it calls
+# the platform's own through the __real_ names. Object libraries, so that
+# the wraps are linked whatever the order of the archives.
+add_library(sparkrally_layer OBJECT ${CMAKE_CURRENT_LIST_DIR}/layer.cpp)
+target_link_libraries(sparkrally_layer PUBLIC sparkrally_game)
+target_compile_definitions(sparkrally_layer PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
+target_link_options(sparkrally_layer INTERFACE -Wl,--wrap=SDL_PollEvent
+  -Wl,--wrap=SDL_GetKeyState -Wl,--wrap=SDL_GL_SwapBuffers -Wl,--wrap=SDL_Delay)
+
+# The desktop's command line (--record, --replay, --verify) in front of
+# SDL_main, and, for --verify, the SDL calls that would open a window.
+add_library(sparkrally_commandline OBJECT ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp)
+target_link_libraries(sparkrally_commandline PUBLIC sparkrally_layer)
+target_compile_definitions(sparkrally_commandline PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
+target_link_options(sparkrally_commandline INTERFACE -Wl,--wrap=SDL_main -Wl,--wrap=SDL_Init
+  -Wl,--wrap=SDL_VideoDriverName -Wl,--wrap=SDL_GL_SetAttribute -Wl,--wrap=SDL_SetVideoMode
+  -Wl,--wrap=SDL_GetError -Wl,--wrap=SDL_Quit)
