@@ -5,8 +5,9 @@
 # the release built twice and compared byte for byte, reusing the Windows
 # build's SDL),
 # then the unit, whole-match and soak tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Extra arguments go to the first ctest (for
-# example -L unit, or -LE 'e2e|package|windows').
+# UndefinedBehaviorSanitizer, and last the replay reader fuzzed for 20
+# seconds (clang's libFuzzer, under both sanitizers). Extra arguments go to
+# the first ctest (for example -L unit, or -LE 'e2e|package|windows').
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
@@ -20,3 +21,4 @@ cmake --build --preset release -j "$jobs"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
+scripts/fuzz.sh replay 20 --no-keep

@@ -276,7 +276,7 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
     if (size > max_file_bytes)
         return fail(error, std::to_string(size) + " bytes, more than the " +
                                std::to_string(max_file_bytes) + " a replay may have");
-    if (size < sizeof magic || memcmp(data, magic, sizeof magic) != 0)
+    if (memcmp(data, magic, size < sizeof magic ? size : sizeof magic) != 0)
         return fail(error, "not a sparkrally replay (wrong magic)");
 
     // The header: magic, format version, the game's version, its CRC-32.
@@ -383,7 +383,6 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
         pos += size_t(packed) + 4;
 
         // Its frames, exactly: the events end with the last one.
-        out.frames.reserve(out.frames.size() + frames);
         const uint8_t *p = events.data(), *end = p + events.size();
         for (uint32_t f = 0; f < frames; f++) {
             Frame frame;

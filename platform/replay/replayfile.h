@@ -48,6 +48,7 @@ struct FrameCodec {
 class Writer
 {
   public:
+    // gameversion: printable ASCII, at most max_version_bytes long.
     explicit Writer(const std::string &gameversion);
     ~Writer();
     Writer(const Writer &) = delete;
@@ -86,7 +87,7 @@ const size_t max_file_bytes = 64u << 20;
 const uint32_t max_frames = 10u * 60 * 60 * 70; // ten hours at 70 frames a second
 const uint32_t max_events_per_frame = 65536;
 const size_t max_inflated_bytes = 256u << 20;
-const size_t max_version_bytes = 64; // printable ASCII, as the Writer is given it
+const size_t max_version_bytes = 64;
 
 // Reads a replay. On failure returns false with one line in error naming
 // what is wrong. A file cut short reads as incomplete (complete false), up

@@ -215,7 +215,7 @@ TEST_F(Wine, TheZipHoldsAllItNeedsAndPlaysFromAnEmptyFolder)
     std::string dir = stage + "/" + zipfolder;
     for (const char *f : {"sparkrally.exe", "SDL.dll", "SDL2.dll", "LICENSE.txt", "README.txt",
                           "licenses/SDL2-LICENSE.txt", "licenses/sdl12-compat-LICENSE.txt",
-                          "licenses/core-math-LICENSE.txt"})
+                          "licenses/core-math-LICENSE.txt", "licenses/zlib-LICENSE.txt"})
         EXPECT_EQ(access((dir + "/" + f).c_str(), R_OK), 0) << f;
 
     // Windows' own DLLs only, and the exe's SDL.dll; no compiler runtime.
