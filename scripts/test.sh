@@ -18,7 +18,9 @@ cmake --preset release -DSPARKRALLY_TESTS=ON -DSPARKRALLY_BENCH=ON \
     -DSPARKRALLY_WINDOWS_BUILD="$PWD/build-windows" -DSPARKRALLY_WEB_BUILD="$PWD/build-web" >/dev/null
 cmake --build --preset release -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs" "$@")
+# The replay reader fuzzed for a bounded time (scripts/fuzz.sh replay for
+# longer), then the sanitizers' run, whose summary closes the output.
+scripts/fuzz.sh replay 20 --no-keep
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
-scripts/fuzz.sh replay 20 --no-keep
