@@ -3,11 +3,11 @@
 # build cross-built and run under Wine, the web build run in node and in
 # Chromium, Firefox and WebKitGTK, the whole suite on the release build (with
 # the release built twice and compared byte for byte, reusing the Windows
-# build's SDL),
-# then the unit, whole-match and soak tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and last the replay reader fuzzed for 20
-# seconds (clang's libFuzzer, under both sanitizers). Extra arguments go to
-# the first ctest (for example -L unit, or -LE 'e2e|package|windows').
+# build's SDL), the replay reader fuzzed for 20 seconds (clang's libFuzzer,
+# under AddressSanitizer and UndefinedBehaviorSanitizer), then the unit,
+# replay, whole-match and soak tests again under both sanitizers. Extra
+# arguments go to the first ctest (for example -L unit, or
+# -LE 'e2e|package|windows').
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh test
