@@ -8,10 +8,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 #include "platform/replay/replayfile.h"
+#include "replays/golden.h"
 #include "run.h"
 
 namespace {
@@ -132,25 +131,13 @@ TEST(Options, AReplayThatCannotBeReadIsOneLineAndStatusOne)
 
 TEST(Options, EveryGoldenReplayVerifies)
 {
-    std::ifstream list(replays + "/golden.txt");
-    ASSERT_TRUE(list);
-    std::string line, name, digest;
-    int frames, p, e, count = 0;
-    while (std::getline(list, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        ASSERT_TRUE(fields >> name >> frames >> p >> e >> digest) << line;
-        Outcome r = run({SPARKRALLY_BIN, "--verify", replays + "/" + name}, {}, 60000);
-        EXPECT_EQ(r.status, 0) << name << r.out << r.err;
-        char want[200];
-        snprintf(want, sizeof want,
-                 "final score %d-%d after %d frames, state digest %s\nreplay verified\n", p, e,
-                 frames, digest.c_str());
-        EXPECT_EQ(r.out, want) << name;
-        count++;
+    std::vector<Golden> list = goldens(replays);
+    ASSERT_GE(list.size(), 4u) << replays << "/golden.txt";
+    for (const Golden &g : list) {
+        Outcome r = run({SPARKRALLY_BIN, "--verify", replays + "/" + g.name}, {}, 60000);
+        EXPECT_EQ(r.status, 0) << g.name << r.out << r.err;
+        EXPECT_EQ(r.out, g.verified()) << g.name;
     }
-    EXPECT_GE(count, 4);
 }
 
 TEST(Options, AReplayThatDriftsHasItsOwnStatusAndNamesTheFrame)

@@ -1,12 +1,11 @@
 // The replay layer through the test doubles: live play recorded and played
 // back, a pause, drift and a cut-short file found, and the golden replays
 // verified with their kept digests, on every target the tests run on.
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "bot.h"
 #include "game/game.h"
+#include "golden.h"
 #include "platform/replay/layer.h"
 #include "platform/replay/replayfile.h"
 #include "support.h"
@@ -159,34 +158,24 @@ TEST_F(Layer, PIsAPauseAtTheSwapThatIsNotPartOfTheReplay)
 // The golden replays, recorded by make_golden, and what each must give.
 TEST(GoldenReplays, EachPlaysToItsKeptDigest)
 {
-    std::ifstream list(std::string(SPARKRALLY_REPLAYS) + "/golden.txt");
-    ASSERT_TRUE(list) << SPARKRALLY_REPLAYS "/golden.txt";
-    std::string line;
-    int count = 0;
-    while (std::getline(list, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::istringstream fields(line);
-        std::string name, digest;
-        int frames, p, e;
-        ASSERT_TRUE(fields >> name >> frames >> p >> e >> digest) << line;
+    std::vector<Golden> list = goldens(SPARKRALLY_REPLAYS);
+    ASSERT_GE(list.size(), 4u) << SPARKRALLY_REPLAYS "/golden.txt";
+    for (const Golden &g : list) {
         replay::Replay r;
         std::string error;
-        ASSERT_TRUE(replay::readfile((std::string(SPARKRALLY_REPLAYS) + "/" + name).c_str(),
+        ASSERT_TRUE(replay::readfile((std::string(SPARKRALLY_REPLAYS) + "/" + g.name).c_str(),
                                      SPARKRALLY_VERSION, r, error))
             << error;
-        EXPECT_TRUE(r.complete) << name;
+        EXPECT_TRUE(r.complete) << g.name;
         Played back = verify(r);
         char hex[19];
         snprintf(hex, sizeof hex, "0x%016llx", (unsigned long long)back.digest);
-        EXPECT_EQ(back.verdict.drifted, 0u) << name;
-        EXPECT_EQ(back.frames, frames) << name;
-        EXPECT_EQ(back.pointsp, p) << name;
-        EXPECT_EQ(back.pointse, e) << name;
-        EXPECT_EQ(hex, digest) << name;
-        count++;
+        EXPECT_EQ(back.verdict.drifted, 0u) << g.name;
+        EXPECT_EQ(back.frames, g.frames) << g.name;
+        EXPECT_EQ(back.pointsp, g.pointsp) << g.name;
+        EXPECT_EQ(back.pointse, g.pointse) << g.name;
+        EXPECT_EQ(hex, g.digest) << g.name;
     }
-    EXPECT_GE(count, 4);
 }
 
 } // namespace
