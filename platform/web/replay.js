@@ -182,8 +182,10 @@ function pageReplays(module, printerr) {
   // Opening a replay file, by the button or by dropping it on the field:
   // the page starts again with it, in the address when it makes a short
   // enough link, else kept in the tab's storage.
+  var leaving = false;
   function open(file) {
     file.arrayBuffer().then(function (buffer) {
+      leaving = true;
       var text = encode(new Uint8Array(buffer));
       if (base.length + 8 + text.length <= LINK_LIMIT) {
         location.hash = 'replay=' + text;
@@ -214,7 +216,7 @@ function pageReplays(module, printerr) {
   // A link to a replay pasted into this page's address: the page starts
   // with it.
   window.addEventListener('hashchange', function () {
-    if (/^#(replay=|verify=|open-replay$)/.test(location.hash))
+    if (!leaving && /^#(replay=|verify=|open-replay$)/.test(location.hash))
       location.reload();
   });
 
