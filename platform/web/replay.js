@@ -39,7 +39,8 @@ function pageReplays(module, printerr) {
   function decode(text) {
     if (!/^[A-Za-z0-9_-]*$/.test(text) || text.length % 4 === 1)
       throw new Error('the link is damaged (it is not base64url)');
-    var binary = atob(text.replace(/-/g, '+').replace(/_/g, '/') + '===='.slice(text.length % 4 || 4));
+    var padded = text + '===='.slice(text.length % 4 || 4);
+    var binary = atob(padded.replace(/-/g, '+').replace(/_/g, '/'));
     var bytes = new Uint8Array(binary.length);
     for (var i = 0; i < binary.length; i++)
       bytes[i] = binary.charCodeAt(i);
@@ -265,7 +266,8 @@ function pageReplays(module, printerr) {
         copied.then(function () {
           said.textContent = 'Link copied.';
         }, function (error) {
-          said.textContent = 'The link could not be copied (' + error.message + '): copy it from the field.';
+          said.textContent = 'The link could not be copied (' + error.message +
+                             '): copy it from the field.';
         });
       });
     }

@@ -175,7 +175,8 @@ class BrowserTest(unittest.TestCase):
         self.b.run('HTMLAnchorElement.prototype.click = function () {'
                    '  var a = this; window.saved = fetch(a.href)'
                    '    .then(function (r) { return r.arrayBuffer(); })'
-                   '    .then(function (b) { return [a.download, Array.from(new Uint8Array(b))]; });'
+                   '    .then(function (b) {'
+                   '      return [a.download, Array.from(new Uint8Array(b))]; });'
                    '};')
         self.b.click('save')
         name, data = self.b.wait_for('return window.saved', timeout=10)
@@ -440,8 +441,8 @@ class GamePage(PageTest):
                 self.assertEqual(self.b.wait_for('return window.replayResult', timeout=60),
                                  '%d-%d %d %s verified' % (p, e, frames, digest))
                 self.assertEqual(self.run_ended(5), 0)
-                self.assertEqual(self.text('verdict'), 'Replay verified: %d\u2013%d after %d frames.'
-                                 % (p, e, frames))
+                self.assertEqual(self.text('verdict'),
+                                 'Replay verified: %d\u2013%d after %d frames.' % (p, e, frames))
                 # The replay can be kept and passed on from here too.
                 self.assertTrue(self.shown('save') and self.shown('link'))
                 self.assert_clean_console()
@@ -456,8 +457,9 @@ class GamePage(PageTest):
         print('\n%s: a replay link started: handed to the game %.0f ms after the page\'s '
               'script began, the game set up after %.0f ms, its first frame (after the serve\'s '
               'half-second pause) after %.0f ms' % (
-                  self.b.name, times['loaded'] - times['script'], times['started'] - times['script'],
-                  times['firstFrame'] - times['script']), file=sys.stderr)
+                  self.b.name, times['loaded'] - times['script'],
+                  times['started'] - times['script'], times['firstFrame'] - times['script']),
+              file=sys.stderr)
         self.assertTrue(self.shown('watching'), 'the page does not say a replay plays')
         self.assertFalse(self.shown('help'))
 
