@@ -26,8 +26,8 @@ target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_
 
 add_executable(sparkrally ${web_dir}/main.cpp ${web_dir}/replay.cpp)
 target_compile_definitions(sparkrally PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
-# The page calls the replay's exports with ccall, and writes a replay's
-# bytes into the heap for it.
+# The page calls the replay's exports (replay.cpp) with ccall, and writes a
+# replay's bytes into the heap for it.
 target_link_options(sparkrally PRIVATE -sEXPORTED_RUNTIME_METHODS=ccall,HEAPU8
                     -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
 target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkrally_web)
@@ -36,7 +36,7 @@ target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkr
 # is installed. The game's .js and .wasm are written there directly.
 set(page_dir ${CMAKE_BINARY_DIR}/page)
 set_target_properties(sparkrally PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${page_dir})
-foreach(file index.html page.js runend.js manifest.webmanifest)
+foreach(file index.html page.js replay.js runend.js manifest.webmanifest)
   configure_file(${web_dir}/${file} ${page_dir}/${file} COPYONLY)
 endforeach()
 configure_file(data/icons/sparkrally.svg ${page_dir}/favicon.svg COPYONLY)
@@ -51,14 +51,15 @@ foreach(size 192 512)
   list(APPEND icons ${page_dir}/icon-${size}.png)
 endforeach()
 # The service worker keeps every file the page loads, named for this build.
-set(kept index.html page.js runend.js sparkrally.js sparkrally.wasm favicon.svg manifest.webmanifest
-    icon-192.png icon-512.png)
+set(kept index.html page.js replay.js runend.js sparkrally.js sparkrally.wasm favicon.svg
+    manifest.webmanifest icon-192.png icon-512.png)
 list(JOIN kept "," kept)
 add_custom_command(OUTPUT ${page_dir}/sw.js
                    COMMAND ${CMAKE_COMMAND} -DPAGE=${page_dir} -DFILES=${kept}
                            -DTEMPLATE=${web_dir}/sw.js.in -P ${web_dir}/offline.cmake
                    DEPENDS sparkrally ${icons} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
-                           ${page_dir}/index.html ${page_dir}/page.js ${page_dir}/runend.js
+                           ${page_dir}/index.html ${page_dir}/page.js ${page_dir}/replay.js
+                           ${page_dir}/runend.js
                            ${page_dir}/manifest.webmanifest ${page_dir}/favicon.svg
                    VERBATIM)
 add_custom_target(sparkrally_page ALL DEPENDS ${page_dir}/sw.js)

@@ -1,6 +1,7 @@
 // The page around the game: the field's size on the screen, a finger as the
-// pointer, the End match and Full screen buttons, what the page says when
-// the run ends or the display is lost, and the files kept for offline play.
+// pointer, the End match, Pause and Full screen buttons, a hidden tab's
+// hold, what the page says when the run ends or the display is lost, and
+// the files kept for offline play. Replays are replay.js's.
 // The game itself still sees a 640 x 480 window, a pointer and a keyboard.
 'use strict';
 (function () {
@@ -9,6 +10,7 @@
   var output = document.getElementById('output');
   var endbutton = document.getElementById('end');
   var fullbutton = document.getElementById('full');
+  var pausebutton = document.getElementById('pause');
 
   // What the game prints goes to the page and to the console alike; what it
   // prints to standard error is an error in both.
@@ -25,6 +27,8 @@
   // says so, out of full screen so that its words show.
   var verdicts = {0: 'The match is over.', abort: 'The game stopped on an error.'};
   function ended(status, message) {
+    running = false;
+    clearInterval(showingpause);
     if (message)
       printerr(message);
     document.getElementById('help').hidden = true;
@@ -33,6 +37,7 @@
     document.getElementById('over').hidden = false;
     if (fullscreenelement())
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
+    replays.end(status);
   }
 
   window.Module = {
@@ -40,17 +45,27 @@
     print: print,
     printErr: printerr,
     // The game's SDL listens from here on: End match can reach it. The
-    // game starts right after this, until its first pause.
+    // game starts right after this, until its first pause; a replay is
+    // handed over before.
     onRuntimeInitialized: function () {
-      endbutton.disabled = false;
+      replays.start();
+      running = true;
+      endbutton.disabled = pausebutton.disabled = false;
+      hold();
+      showingpause = setInterval(showpause, 250);
       setTimeout(keepforoffline);
     }
   };
+  var replays = pageReplays(window.Module, printerr);
+  var running = false;
+  var showingpause = null;
   watchRun(window.Module, ended);
 
-  ['again', 'reload'].forEach(function (id) {
-    document.getElementById(id).addEventListener('click', function () { location.reload(); });
+  // Play again starts a match, whatever the last run played.
+  document.getElementById('again').addEventListener('click', function () {
+    location.assign(replays.base);
   });
+  document.getElementById('reload').addEventListener('click', function () { location.reload(); });
 
   // The field's size: the largest 4:3 box that the page leaves it, with the
   // text above it or beside it, whichever leaves the larger box; where that
@@ -158,11 +173,42 @@
     Object.defineProperty(key, 'keyCode', {value: 27});
     document.dispatchEvent(key);
   }
-  endbutton.disabled = true;
   endbutton.addEventListener('click', function () {
+    if (replays.playing()) {
+      replays.stop();
+      return;
+    }
     escape('keydown');
     escape('keyup');
   });
+
+  // Pause, in a match or a replay: the game waits at the end of its frame,
+  // the last frame shown, until pressed again. P pauses a match too, in
+  // the game, so the label follows the game's own state. (The exports are
+  // called directly: ccall, while the game sleeps, would wait for the whole
+  // run to end.)
+  function showpause() {
+    if (!running)
+      return;
+    var paused = Module._sparkrally_paused() !== 0;
+    pausebutton.textContent = paused ? 'Resume' : 'Pause';
+    document.getElementById('step').disabled = !paused;
+  }
+  pausebutton.addEventListener('click', function (event) {
+    if (running) {
+      Module._sparkrally_pause();
+      showpause();
+    }
+    // Pressed by the pointer, it leaves Space to the replay's viewer.
+    if (event.detail)
+      pausebutton.blur();
+  });
+  // A hidden tab holds the match where it is, until the tab shows again.
+  function hold() {
+    if (running)
+      Module._sparkrally_hold(document.hidden ? 1 : 0);
+  }
+  document.addEventListener('visibilitychange', hold);
 
   // The game's SDL takes every key on the page; Enter and Space on a button
   // stay with the button, so the keyboard can press it.

@@ -22,6 +22,7 @@ struct Page {
     replay::Replay loaded;
     bool playing = false; // a replay was handed over: play it, not a match
     bool verify = false;  // and verify it, unseen, as fast as it goes
+    bool ended = false;   // the page's End stopped it
     std::string error;    // why the last replay handed over could not be read
     std::string result;   // what playing it gave, one line
 } page;
@@ -52,7 +53,12 @@ void webreplay_end()
 {
     uint64_t digest = layer::finish();
     layer::Verdict v = layer::verdict();
+    // Stopped by the page, a replay ends before its last frame, which the
+    // layer otherwise takes for a game that ended early: no drift unless a
+    // digest differed first.
+    bool stopped = page.ended && !v.ended_early;
     std::string verdict = !page.playing          ? "recorded"
+                          : stopped              ? "ended"
                           : v.drifted            ? "drifted:" + std::to_string(v.drifted)
                           : v.ended_early        ? "ended"
                           : page.loaded.complete ? "verified"
@@ -82,5 +88,11 @@ EMSCRIPTEN_KEEPALIVE void sparkrally_hold(int held) { layer::hold(held != 0); }
 EMSCRIPTEN_KEEPALIVE void sparkrally_step() { layer::step(); }
 EMSCRIPTEN_KEEPALIVE void sparkrally_speed(double factor) { layer::setspeed(factor); }
 EMSCRIPTEN_KEEPALIVE double sparkrally_current_speed() { return layer::speed(); }
-EMSCRIPTEN_KEEPALIVE void sparkrally_end() { layer::stop(); }
+// Frames played so far (of the replay, when one plays).
+EMSCRIPTEN_KEEPALIVE int sparkrally_frame() { return int(layer::verdict().frames); }
+EMSCRIPTEN_KEEPALIVE void sparkrally_end()
+{
+    page.ended = true;
+    layer::stop();
+}
 }

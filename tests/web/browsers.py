@@ -57,7 +57,7 @@ CAPABILITIES = {
     'narrow window': 'a page as narrow as a phone',
 }
 # W3C WebDriver's code for each key that the tests press.
-KEYS = {'Escape': '\ue00c'}
+KEYS = {'Escape': '\ue00c', 'Space': '\ue00d', 'ArrowRight': '\ue014', '+': '+', 'p': 'p'}
 
 
 def seconds(s):

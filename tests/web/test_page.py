@@ -3,20 +3,24 @@
 throws sparks, ends on Escape and says why it cannot start without WebGL;
 it fits every screen, plays by touch, ends by its End match button, shows
 the field alone in full screen, waits through a lost display and plays
-offline; and its drawing matches the desktop's: rectangles pixel for pixel, lines to
+offline; it pauses, holds the match while hidden, verifies and shows
+replays from links and files, and its own recordings verify natively; and
+its drawing matches the desktop's: rectangles pixel for pixel, lines to
 within a pixel. One engine a run: Chromium, Firefox or WebKitGTK
 (browsers.py); a test declares what it needs beyond what every engine's
 automation offers (@needs), and skips, saying why, in an engine that lacks it.
 
 Usage (Debian's python, which has selenium, websockets and PIL):
   /usr/bin/python3 tests/web/test_page.py --engine ENGINE --page DIR --scenes DIR \
-      --native-scenes BIN [unittest options]
+      --native-scenes BIN --replays DIR --native BIN [unittest options]
 
   --engine ENGINE      chromium, firefox or webkit
   --page DIR           the built game page: index.html, sparkrally.js, sparkrally.wasm
   --scenes DIR         tests/web/scenes.cpp built for the browser: scenes.html, scenes.js,
                        scenes.wasm
   --native-scenes BIN  the same scenes.cpp built for the desktop against real SDL and OpenGL
+  --replays DIR        the golden replays and their golden.txt
+  --native BIN         the desktop game, which verifies the page's recordings
 
 SPARKRALLY_WEB_TIME_SCALE multiplies every timeout.
 """
@@ -30,6 +34,7 @@ import os
 import subprocess
 import sys
 import io
+import re
 import tempfile
 import time
 import unittest
@@ -64,6 +69,25 @@ def ballbox(img):
     if box is None:
         return None
     return (box[0] + 8, box[1] + 20, box[2] + 8, box[3] + 20)
+
+
+def link(data):
+    """A replay file's bytes as the page's address carries them: base64url,
+    unpadded."""
+    return base64.urlsafe_b64encode(data).decode().rstrip('=')
+
+
+def golden():
+    """The golden replays: (file, frames, player's points, computer's points,
+    digest) from golden.txt."""
+    with open(os.path.join(ARGS.replays, 'golden.txt')) as f:
+        return [(name, int(frames), int(p), int(e), digest) for name, frames, p, e, digest in
+                (line.split() for line in f if line.strip() and not line.startswith('#'))]
+
+
+def replay(name):
+    with open(os.path.join(ARGS.replays, name), 'rb') as f:
+        return f.read()
 
 
 def needs(*capabilities):
@@ -134,6 +158,55 @@ class BrowserTest(unittest.TestCase):
         """The run's exit status ('abort' on an abort), as the page reports it."""
         return self.b.wait_for('return window.runEnded', timeout=timeout)
 
+    def frame(self):
+        """Frames the game has played so far."""
+        return self.b.run('return Module._sparkrally_frame()')
+
+    def open_replay(self, kind, data, server=None):
+        """Opens the page at #replay= or #verify= with data, afresh: from
+        one such address to another the browser would only change the
+        fragment."""
+        self.b.open('about:blank')
+        self.b.open('%sindex.html#%s=%s' % ((server or PAGE).url, kind, link(data)))
+
+    def saved_replay(self):
+        """Presses Save replay and returns the file it offers: its name and
+        bytes, read back from the download's own address."""
+        self.b.run('HTMLAnchorElement.prototype.click = function () {'
+                   '  var a = this; window.saved = fetch(a.href)'
+                   '    .then(function (r) { return r.arrayBuffer(); })'
+                   '    .then(function (b) {'
+                   '      return [a.download, Array.from(new Uint8Array(b))]; });'
+                   '};')
+        self.b.click('save')
+        name, data = self.b.wait_for('return window.saved', timeout=10)
+        self.assertRegex(name, r'^sparkrally-\d{8}-\d{6}\.sparkrally$')
+        return bytes(data)
+
+    def assert_verifies_natively(self):
+        """The ended match's replay, as Save replay and Copy link offer it,
+        verifies in the desktop game with the page's score, frames and
+        digest."""
+        data = self.saved_replay()
+        self.assertEqual(data, bytes(self.b.run('return Array.from(Module.recording)')),
+                         'Save replay offers other bytes than the recording')
+        base = self.b.run('return location.href.split("#")[0]')
+        self.assertEqual(self.b.run('return document.getElementById("link").value'),
+                         base + '#replay=' + link(data), 'the link is not the saved file')
+        score, frames, digest, verdict = self.b.run('return Module.replayResult').split()
+        self.assertEqual(verdict, 'recorded')
+        with tempfile.TemporaryDirectory(prefix='sparkrally-page-replay-') as home:
+            path = os.path.join(home, 'page.sparkrally')
+            with open(path, 'wb') as f:
+                f.write(data)
+            native = subprocess.run([ARGS.native, '--verify', path], capture_output=True,
+                                    text=True, timeout=seconds(60), env=clean_env(home))
+        said = native.stdout + native.stderr
+        self.assertEqual((native.returncode, said),
+                         (0, 'final score %s after %s frames, state digest %s\nreplay verified\n'
+                          % (score, frames, digest)),
+                         'the desktop game does not verify the page\'s %d-byte replay' % len(data))
+
 
 class PageTest(BrowserTest):
     """Opens the game's page and reads what it shows."""
@@ -199,7 +272,7 @@ class PageTest(BrowserTest):
 
 
 class GamePage(PageTest):
-    def test_page_weighs_at_most_100_kib_gzipped(self):
+    def test_page_weighs_at_most_128_kib_gzipped(self):
         self.load()
         until(lambda: self.b.run('return typeof Module.asm !== "undefined"'), 10,
               'the game did not load')
@@ -212,7 +285,7 @@ class GamePage(PageTest):
             path = os.path.join(ARGS.page, url[len(PAGE.url):].split('?')[0])
             with open(path, 'rb') as f:
                 weight += len(gzip.compress(f.read(), 9))
-        self.assertLessEqual(weight, 100 * 1024, 'the page loads %d bytes gzipped' % weight)
+        self.assertLessEqual(weight, 128 * 1024, 'the page loads %d bytes gzipped' % weight)
         self.assert_clean_console()
 
     def test_ball_moves_towards_the_player(self):
@@ -361,6 +434,172 @@ class GamePage(PageTest):
                              [0, None], 'the page listens for its unload')
         self.assert_clean_console()
 
+    def test_golden_replays_verify_unseen(self):
+        for name, frames, p, e, digest in golden():
+            with self.subTest(name):
+                self.open_replay('verify', replay(name))
+                self.assertEqual(self.b.wait_for('return window.replayResult', timeout=60),
+                                 '%d-%d %d %s verified' % (p, e, frames, digest))
+                self.assertEqual(self.run_ended(5), 0)
+                self.assertEqual(self.text('verdict'),
+                                 'Replay verified: %d\u2013%d after %d frames.' % (p, e, frames))
+                # The replay can be kept and passed on from here too.
+                self.assertTrue(self.shown('save') and self.shown('link'))
+                self.assert_clean_console()
+
+    def test_a_replay_link_plays_shown_with_pause_step_and_speed(self):
+        name, frames, p, e, digest = [g for g in golden() if g[0] == 'close.sparkrally'][0]
+        data = replay(name)
+        self.open_replay('replay', data)
+        until(lambda: self.b.run('return (window.replayTimes || {}).firstFrame'), 10,
+              'no frame of the replay shown')
+        times = self.b.run('return window.replayTimes')
+        print('\n%s: a replay link started: handed to the game %.0f ms after the page\'s '
+              'script began, the game set up after %.0f ms, its first frame (after the serve\'s '
+              'half-second pause) after %.0f ms' % (
+                  self.b.name, times['loaded'] - times['script'],
+                  times['started'] - times['script'], times['firstFrame'] - times['script']),
+              file=sys.stderr)
+        self.assertTrue(self.shown('watching'), 'the page does not say a replay plays')
+        self.assertFalse(self.shown('help'))
+
+        self.b.click('pause')
+        until(lambda: self.text('pause') == 'Resume', 2, 'Pause did not pause')
+        # The frame under way may still end.
+        time.sleep(seconds(0.1))
+        paused, shot = self.frame(), self.shot()
+        time.sleep(seconds(0.5))
+        self.assertEqual(self.frame(), paused, 'the replay went on while paused')
+        self.assertEqual(ImageChops.difference(shot, self.shot()).getbbox(), None,
+                         'the field changed while paused')
+        self.b.click('step')
+        until(lambda: self.frame() == paused + 1, 2, 'Step did not play one frame')
+        self.b.press('ArrowRight', 0.05)
+        until(lambda: self.frame() == paused + 2, 2, 'the right arrow did not play one frame')
+        time.sleep(seconds(0.3))
+        self.assertEqual(self.frame(), paused + 2, 'stepping went on playing')
+        self.b.press('Space', 0.05)
+        until(lambda: self.frame() > paused + 2, 2, 'Space did not resume')
+        self.assertEqual(self.text('pause'), 'Pause')
+
+        self.b.press('+', 0.05)
+        until(lambda: self.text('speed') == '2\u00d7', 2, '+ did not double the speed')
+        for factor in (4, 8):
+            self.b.click('faster')
+            until(lambda: self.text('speed') == '%d\u00d7' % factor, 2, 'Faster did not '
+                  'double the speed: %s' % self.text('speed'))
+        self.assertTrue(self.b.run('return document.getElementById("faster").disabled'),
+                        'Faster is offered past 8x')
+        self.assertEqual(self.b.wait_for('return window.replayResult', timeout=30),
+                         '%d-%d %d %s verified' % (p, e, frames, digest))
+        self.assertEqual(self.run_ended(5), 0)
+        self.assertEqual(self.text('verdict'), 'Replay verified: %d\u2013%d after %d frames.'
+                         % (p, e, frames))
+        self.assertEqual(self.b.run('return document.getElementById("link").value'),
+                         PAGE.url + 'index.html#replay=' + link(data))
+        self.assert_clean_console()
+
+    def test_a_match_played_here_verifies_natively(self):
+        self.load()
+        for row in (100, 300, 150):
+            self.point(3, row)
+            self.assert_paddle_at(row, self.shot, 'the pointer at row %d' % row)
+        self.b.click('end')
+        self.assertEqual(self.run_ended(5), 0)
+        self.assertTrue(self.shown('save') and self.shown('copy'), 'no Save replay or Copy link')
+        # Copied, or where the browser refuses the clipboard, said so.
+        self.b.click('copy')
+        until(lambda: self.text('shared'), 5, 'Copy link said nothing')
+        self.assertRegex(self.text('shared'), r'^(Link copied\.|The link could not be copied '
+                         r'\(.+\): copy it from the field\.)$')
+        self.assert_verifies_natively()
+        self.assert_clean_console()
+
+    def test_a_replay_that_cannot_be_read_says_why_and_a_match_plays(self):
+        close = replay('close.sparkrally')
+        for kind, text, why in [
+                ('replay', 'U1BSS1$$', 'the link is damaged (it is not base64url)'),
+                ('replay', link(b'not a replay at all'), 'not a sparkrally replay (wrong magic)'),
+                ('verify', link(close[:10]), None)]:
+            with self.subTest(text):
+                self.b.open('about:blank')
+                self.b.open('%sindex.html#%s=%s' % (PAGE.url, kind, text))
+                until(lambda: self.shown('refused'), 10, 'the page did not refuse the replay')
+                said = self.text('refused')
+                self.assertTrue(said.startswith('This replay cannot be played: ') and
+                                said != 'This replay cannot be played: ', said)
+                if why:
+                    self.assertEqual(said, 'This replay cannot be played: ' + why)
+                self.assertEqual(self.b.run('return location.hash'), '',
+                                 'the page kept the replay it cannot play')
+                self.assert_ball_moves()
+                self.assertFalse(self.shown('over'), 'the run ended')
+                self.assert_clean_console()
+
+    def test_a_dropped_file_plays_and_end_ends_it(self):
+        # A file short enough for a link goes into the address; a longer one
+        # (here a wrong one) waits in the tab's storage.
+        def drop(data):
+            self.b.run('var bytes = Uint8Array.from(atob(arguments[0]), function (c) {'
+                       '  return c.charCodeAt(0); });'
+                       'var files = new DataTransfer();'
+                       'files.items.add(new File([bytes], "dropped.sparkrally"));'
+                       'document.getElementById("field").dispatchEvent(new DragEvent("drop",'
+                       '  {dataTransfer: files, bubbles: true, cancelable: true}));',
+                       base64.b64encode(data).decode())
+
+        self.load()
+        close = replay('close.sparkrally')
+        drop(close)
+        until(lambda: self.b.run('return document.readyState === "complete" && '
+                                 '!!window.replayTimes'), 10, 'the dropped replay did not start',
+              ignored=(ScriptError,))
+        self.assertEqual(self.b.run('return location.hash'), '#replay=' + link(close))
+        until(lambda: self.frame() > 10, 10, 'the dropped replay does not play')
+        self.b.click('end')
+        self.assertEqual(self.run_ended(5), 0)
+        self.assertTrue(self.b.wait_for('return window.replayResult', timeout=5).endswith(' ended'))
+        self.assertEqual(self.text('verdict'), 'Replay ended.')
+
+        drop(b'\0' * 30000)
+        until(lambda: self.b.run('return location.hash === "" && document.readyState === '
+                                 '"complete" && !document.getElementById("refused").hidden'),
+              10, 'the long file was not refused', ignored=(ScriptError,))
+        self.assertEqual(self.text('refused'),
+                         'This replay cannot be played: not a sparkrally replay (wrong magic)')
+        self.assert_ball_moves()
+        self.assert_clean_console()
+
+    def test_pause_and_a_hidden_tab_hold_the_match(self):
+        self.load()
+        for how, pause, resume in [
+                ('Pause', lambda: self.b.click('pause'), lambda: self.b.click('pause')),
+                ('P', lambda: self.b.press('p', 0.05), lambda: self.b.press('p', 0.05)),
+                ('a hidden tab', lambda: self.hide(True), lambda: self.hide(False))]:
+            with self.subTest(how):
+                pause()
+                if how != 'a hidden tab':
+                    until(lambda: self.text('pause') == 'Resume', 2, '%s: not paused' % how)
+                # The frame under way may still end.
+                time.sleep(seconds(0.1))
+                held, shot = self.frame(), self.shot()
+                time.sleep(seconds(0.5))
+                self.assertEqual(self.frame(), held, '%s: the match went on' % how)
+                self.assertIsNone(ImageChops.difference(shot, self.shot()).getbbox(),
+                                  '%s: the field changed' % how)
+                resume()
+                until(lambda: self.frame() > held + 5, 2, '%s: the match did not go on' % how)
+                until(lambda: self.text('pause') == 'Pause', 2, '%s: Pause reads %s'
+                      % (how, self.text('pause')))
+        self.assertFalse(self.shown('over'), 'the run ended')
+        self.assert_clean_console()
+
+    def hide(self, hidden):
+        """The tab hidden or shown, as the page sees it."""
+        self.b.run('Object.defineProperty(document, "hidden", {value: arguments[0],'
+                   '                                           configurable: true});'
+                   'document.dispatchEvent(new Event("visibilitychange"));', 1 if hidden else 0)
+
 
 # Screens as players have them: CSS size, device pixel ratio, a phone's or
 # tablet's browser, the field's expected CSS size on that screen (a whole
@@ -502,6 +741,16 @@ class EveryScreen(PageTest):
         touch('touchCancel')
         touch('touchStart', 2, 100)
         self.assert_paddle_at(100, self.field, 'a new finger at row 100 after a cancelled one')
+        self.assert_clean_console()
+
+    @needs('touch', 'narrow window')
+    def test_a_match_played_by_a_finger_verifies_natively(self):
+        self.on_screen(390, 844, 3, True)
+        self.drag_to_150()
+        left, top, width, height = self.b.rect('end')
+        self.b.drag([(left + width / 2, top + height / 2)])
+        self.assertEqual(self.run_ended(5), 0, 'the run did not end with status 0')
+        self.assert_verifies_natively()
         self.assert_clean_console()
 
     @needs('touch', 'narrow window')
@@ -701,6 +950,8 @@ def main():
     parser.add_argument('--page', required=True, help='the built game page directory')
     parser.add_argument('--scenes', required=True, help='the browser build of scenes.cpp')
     parser.add_argument('--native-scenes', required=True, help='the desktop build of scenes.cpp')
+    parser.add_argument('--replays', required=True, help='the golden replays\' directory')
+    parser.add_argument('--native', required=True, help='the desktop game')
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest)
 
