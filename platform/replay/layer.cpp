@@ -154,16 +154,13 @@ void viewerkeys()
 {
     SDL_Event e;
     while (__real_SDL_PollEvent(&e)) {
-        if (e.type == SDL_QUIT) {
+        if (e.type == SDL_QUIT)
             layer::stop();
-            run.verdict.ended_early = true;
-        }
         if (e.type != SDL_KEYDOWN)
             continue;
         switch (e.key.keysym.sym) {
         case SDLK_ESCAPE:
             layer::stop();
-            run.verdict.ended_early = true;
             break;
         case SDLK_SPACE:
             controls.paused = !controls.paused;
@@ -258,6 +255,10 @@ Verdict verdict()
     }
     uint32_t kept = uint32_t(run.from->frames.size());
     v.frames = std::min(run.frames, kept);
+    // A stop asked for (the viewer, the page, a signal) ends a replay early
+    // without a drift; a drift stops it too, but has said so already.
+    if (controls.stopping && !v.drifted)
+        v.ended_early = true;
     if (v.drifted || v.ended_early)
         return v;
     // The game must end where the replay does: earlier, or past the end of

@@ -22,7 +22,6 @@ struct Page {
     replay::Replay loaded;
     bool playing = false; // a replay was handed over: play it, not a match
     bool verify = false;  // and verify it, unseen, as fast as it goes
-    bool ended = false;   // the page's End stopped it
     std::string error;    // why the last replay handed over could not be read
     std::string result;   // what playing it gave, one line
 } page;
@@ -53,12 +52,7 @@ void webreplay_end()
 {
     uint64_t digest = layer::finish();
     layer::Verdict v = layer::verdict();
-    // Stopped by the page, a replay ends before its last frame, which the
-    // layer otherwise takes for a game that ended early: no drift unless a
-    // digest differed first.
-    bool stopped = page.ended && !v.ended_early;
     std::string verdict = !page.playing          ? "recorded"
-                          : stopped              ? "ended"
                           : v.drifted            ? "drifted:" + std::to_string(v.drifted)
                           : v.ended_early        ? "ended"
                           : page.loaded.complete ? "verified"
@@ -90,9 +84,5 @@ EMSCRIPTEN_KEEPALIVE void sparkrally_speed(double factor) { layer::setspeed(fact
 EMSCRIPTEN_KEEPALIVE double sparkrally_current_speed() { return layer::speed(); }
 // Frames played so far (of the replay, when one plays).
 EMSCRIPTEN_KEEPALIVE int sparkrally_frame() { return int(layer::verdict().frames); }
-EMSCRIPTEN_KEEPALIVE void sparkrally_end()
-{
-    page.ended = true;
-    layer::stop();
-}
+EMSCRIPTEN_KEEPALIVE void sparkrally_end() { layer::stop(); }
 }

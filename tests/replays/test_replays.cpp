@@ -103,6 +103,25 @@ TEST_F(Layer, ADriftIsFoundAtTheFirstKeptDigestAfterIt)
     EXPECT_EQ(back.verdict.drifted, 450u);
 }
 
+TEST_F(Layer, AReplayStoppedBeforeItsEndHasEndedWithoutADrift)
+{
+    uint64_t live;
+    replay::Replay r = record({2, 25, 1000, false}, live);
+    freshgame();
+    state.recording = false;
+    state.before_frame = [](int frame) {
+        if (frame == 450)
+            layer::stop(); // as Escape in the viewer, the page's End, SIGINT
+    };
+    layer::playback(&r, true);
+    runmain();
+    layer::finish();
+    layer::Verdict v = layer::verdict();
+    EXPECT_EQ(v.drifted, 0u);
+    EXPECT_TRUE(v.ended_early);
+    EXPECT_EQ(v.frames, 451u); // the frame that reads the close request runs to its end
+}
+
 TEST_F(Layer, AFileCutShortPlaysToItsLastWholeFrame)
 {
     uint64_t live;
