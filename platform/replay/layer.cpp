@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 
 #include "platform/replay/digest.h"
 
@@ -87,7 +88,15 @@ void gatherlive()
     const uint8_t *p = serving.bytes.data();
     std::string error;
     serving.frame.clear();
-    serving.decoder.decode(p, p + serving.bytes.size(), serving.frame, error);
+    if (!serving.decoder.decode(p, p + serving.bytes.size(), serving.frame, error)) {
+        // Never expected: the game gets what SDL gave, and the recording is
+        // known to be wrong from here on.
+        fprintf(stderr,
+                "sparkrally: a frame's events did not decode (%s); the recording is "
+                "wrong from frame %u\n",
+                error.c_str(), run.frames + 1);
+        serving.frame = got;
+    }
 }
 
 // Playback: the replay's frame; past its end, or once stopped, a close
@@ -201,10 +210,6 @@ void livepausekeys()
     }
 }
 
-} // namespace
-
-namespace layer {
-
 // A new run starts from a quiet layer; a hold from the page stays.
 void reset()
 {
@@ -214,6 +219,10 @@ void reset()
     controls = Controls();
     controls.held = held;
 }
+
+} // namespace
+
+namespace layer {
 
 void live(Sink sink)
 {
