@@ -40,8 +40,8 @@ struct Serving {
     size_t next = 0;
     replay::FrameCodec encoder, decoder;
     std::vector<uint8_t> bytes;
-    std::vector<SDL_Event> pending; // events that arrived during a pause
-    Uint8 keys[512] = {};           // the key state the game reads
+    replay::Frame pending; // events that arrived during a pause, as kept then
+    Uint8 keys[512] = {};  // the key state the game reads
 } serving;
 
 // The viewer's and the player's controls.
@@ -70,9 +70,7 @@ void keep(const SDL_Event &e, replay::Frame &frame)
 void gatherlive()
 {
     replay::Frame got;
-    for (const SDL_Event &e : serving.pending)
-        keep(e, got);
-    serving.pending.clear();
+    got.swap(serving.pending);
     SDL_Event e;
     while (__real_SDL_PollEvent(&e)) {
         keep(e, got);
@@ -194,19 +192,15 @@ void viewerkeys()
 
 // Live play's pause: P again ends it, and so do Escape and the close
 // request, which the game then reads in the next frame. Everything else
-// waits for that frame too.
+// waits for that frame too, kept as it comes, Escape's state with it.
 void livepausekeys()
 {
     SDL_Event e;
     while (__real_SDL_PollEvent(&e)) {
-        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p) {
+        if (e.type == SDL_QUIT || (e.type == SDL_KEYDOWN &&
+                                   (e.key.keysym.sym == SDLK_p || e.key.keysym.sym == SDLK_ESCAPE)))
             controls.paused = false;
-            serving.pending.push_back(e);
-            continue;
-        }
-        if (e.type == SDL_QUIT || (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_ESCAPE))
-            controls.paused = false;
-        serving.pending.push_back(e);
+        keep(e, serving.pending);
     }
 }
 
