@@ -2,7 +2,8 @@
 // --wrap of SDL_main): plain play, or a match recorded, replayed in the
 // window, or verified without one. Exit statuses: 0 played, or verified;
 // 1 a replay that cannot be read, or a recording that cannot be made;
-// 2 a command line that is not understood; 3 a replay that drifts.
+// 2 a command line that is not understood; 3 a replay that drifts; 130 a
+// verification interrupted.
 #include <SDL.h>
 
 #include <cerrno>
@@ -46,7 +47,8 @@ const char help[] = "Plays a match: your paddle follows the mouse; Escape or clo
                     "\n"
                     "Exit status: 0 after a match or a verified replay; 1 when a replay cannot be\n"
                     "read or a recording cannot be written; 2 for an unknown option; 3 when a\n"
-                    "replay's state drifts from the digests it keeps.\n";
+                    "replay's state drifts from the digests it keeps; 130 when a verification\n"
+                    "is interrupted (SIGINT, SIGTERM).\n";
 
 // Verification plays with no window: the SDL calls that would open one are
 // answered here instead, as by the null platform, and OpenGL's calls, with
@@ -125,6 +127,10 @@ int replayfile(const char *path, bool verify, int argc, char *argv[])
         return status;
     if (!verify)
         return 0;
+    if (v.ended_early) {
+        printf("replay not verified: stopped at frame %u of %zu\n", v.frames, r.frames.size());
+        return 130;
+    }
     if (!r.complete)
         printf("replay verified up to frame %u: the file is incomplete, its recording was cut "
                "short\n",
