@@ -40,8 +40,9 @@ struct Serving {
     size_t next = 0;
     replay::FrameCodec encoder, decoder;
     std::vector<uint8_t> bytes;
-    replay::Frame pending; // events that arrived during a pause, as kept then
-    Uint8 keys[512] = {};  // the key state the game reads
+    replay::Frame gathered; // live play's events for this frame, before encoding
+    replay::Frame pending;  // events that arrived during a pause, as kept then
+    Uint8 keys[512] = {};   // the key state the game reads
 } serving;
 
 // The viewer's and the player's controls.
@@ -69,8 +70,9 @@ void keep(const SDL_Event &e, replay::Frame &frame)
 // again for the game.
 void gatherlive()
 {
-    replay::Frame got;
-    got.swap(serving.pending);
+    replay::Frame &got = serving.gathered;
+    got.assign(serving.pending.begin(), serving.pending.end());
+    serving.pending.clear();
     SDL_Event e;
     while (__real_SDL_PollEvent(&e)) {
         keep(e, got);

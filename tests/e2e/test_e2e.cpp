@@ -16,6 +16,9 @@ const long long leftalone_min_ms = leftalone_frames * 16 + 6 * 500 + 2000;
 
 void sleepms(int ms) { usleep(useconds_t(ms) * 1000); }
 
+// Whether two screenshots show the same picture.
+bool same(const Image &a, const Image &b) { return a.w == b.w && a.h == b.h && a.rgb == b.rgb; }
+
 class EndToEnd : public ::testing::Test
 {
   protected:
@@ -48,6 +51,20 @@ class EndToEnd : public ::testing::Test
     }
 
     void holdescape() { x.holdkey(win, "Escape", 100); }
+
+    // Presses `key`, then takes two screenshots half a second apart, the
+    // later kept in `last`: whether the picture stayed still.
+    bool stillafter(const char *key, const std::string &name)
+    {
+        x.holdkey(win, key, 50);
+        sleepms(300);
+        Image first = x.shot(win, name + "-a");
+        sleepms(500);
+        last = x.shot(win, name + "-b");
+        EXPECT_EQ(first.w, 640);
+        return same(first, last);
+    }
+    Image last;
 
     // The process must end with status 0 and nothing on standard error.
     Outcome expectcleanexit(int timeout_ms)
@@ -167,23 +184,14 @@ TEST_F(EndToEnd, LeftAloneTheComputerWinsAndTheWindowCloses)
     EXPECT_LT(r.elapsed_ms, leftalone_min_ms * 2 + 10000);
 }
 
-// Whether two screenshots show the same picture.
-bool same(const Image &a, const Image &b) { return a.w == b.w && a.h == b.h && a.rgb == b.rgb; }
-
 TEST_F(EndToEnd, PPausesTheMatchWithItsLastFrameShownAndPAgainResumes)
 {
     ASSERT_NO_FATAL_FAILURE(start());
     sleepms(1500); // past the serve's pause, the ball in play
-    x.holdkey(win, "p", 50);
-    sleepms(300);
-    Image a = x.shot(win, "pause-a");
-    sleepms(500);
-    Image b = x.shot(win, "pause-b");
-    EXPECT_EQ(a.w, 640);
-    EXPECT_TRUE(same(a, b)) << "the field changed while paused";
+    EXPECT_TRUE(stillafter("p", "pause")) << "the field changed while paused";
     x.holdkey(win, "p", 50);
     sleepms(500);
-    EXPECT_FALSE(same(b, x.shot(win, "pause-c"))) << "the match did not resume";
+    EXPECT_FALSE(same(last, x.shot(win, "pause-c"))) << "the match did not resume";
     // Held past a serve's pause: the pointer is left alone, so goals come.
     x.holdkey(win, "Escape", 700);
     expectcleanexit(10000);
@@ -194,19 +202,10 @@ TEST_F(EndToEnd, AReplayPlaysInTheWindowPausesStepsAndEndsOnEscape)
     ASSERT_NO_FATAL_FAILURE(
         start(SPARKRALLY_BIN, {"--replay", std::string(SPARKRALLY_REPLAYS) + "/rally.sparkrally"}));
     sleepms(1500);
-    x.holdkey(win, "space", 50);
-    sleepms(300);
-    Image a = x.shot(win, "replay-a");
-    sleepms(500);
-    Image b = x.shot(win, "replay-b");
-    EXPECT_EQ(a.w, 640);
-    EXPECT_TRUE(same(a, b)) << "the replay went on while paused";
-    x.holdkey(win, "Right", 50);
-    sleepms(300);
-    Image c = x.shot(win, "replay-c");
-    EXPECT_FALSE(same(b, c)) << "the right arrow did not step a frame";
-    sleepms(500);
-    EXPECT_TRUE(same(c, x.shot(win, "replay-d"))) << "a step went on playing";
+    EXPECT_TRUE(stillafter("space", "replay")) << "the replay went on while paused";
+    Image paused = last;
+    EXPECT_TRUE(stillafter("Right", "replay-step")) << "a step went on playing";
+    EXPECT_FALSE(same(paused, last)) << "the right arrow did not step a frame";
     holdescape();
     expectcleanexit(10000);
 }
