@@ -7,7 +7,7 @@ set -euo pipefail
 
 play=(g++ cmake make pkg-config libsdl1.2-compat-dev libgl-dev libgl1-mesa-dri libglx-mesa0 zlib1g-dev)
 windows=(g++-mingw-w64-x86-64 libz-mingw-w64-dev cmake make git ca-certificates xz-utils python3)
-web=(emscripten cmake make python3 librsvg2-bin)
+web=(emscripten cmake make python3 librsvg2-bin pngquant node-terser)
 # dpkg-shlibdeps and file find the .deb's dependencies; diffoscope explains
 # how two builds differ.
 release=("${play[@]}" "${windows[@]}" "${web[@]}" dpkg-dev file binutils diffoscope-minimal)

@@ -18,35 +18,62 @@ target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # a sleep, so indirect ones stay uninstrumented and fast. EXIT_RUNTIME tells
 # the page when the run has ended. The layer draws with WebGL 1 alone, so
 # the context is not made to switch on every extension it offers: on a
-# phone that alone made the game's start several times longer. Every
-# program linked with the layer gets these.
+# phone that alone made the game's start several times longer. The heap
+# starts at 16 MiB, which a match needs, and grows up to 256 MiB for a
+# replay: the largest file the reader takes (64 MiB), once as the page hands
+# it over and once as the reader keeps it, and what reading it needs besides
+# (docs/replays.md). Growing turns off malloc's abort on failure: every
+# allocation is checked instead. Every program linked with the layer gets
+# these, so that the benchmarks measure the page's own heap.
 target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode
   -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1 -sENVIRONMENT=web
-  -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0)
+  -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=256MB)
 
-add_executable(sparkrally ${web_dir}/main.cpp ${web_dir}/replay.cpp)
+add_executable(sparkrally ${web_dir}/main.cpp ${web_dir}/replay.cpp ${web_dir}/limits.cpp)
 target_compile_definitions(sparkrally PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
 # The page calls the replay's exports (replay.cpp) with ccall, and writes a
-# replay's bytes into the heap for it.
+# replay's bytes into the heap for it. The game opens no file, so the page
+# goes without Emscripten's file system: what it prints goes straight to
+# the page.
 target_link_options(sparkrally PRIVATE -sEXPORTED_RUNTIME_METHODS=ccall,HEAPU8
-                    -sEXPORTED_FUNCTIONS=_main,_malloc,_free)
+                    -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sFILESYSTEM=0)
 target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkrally_web)
 
 # The page, whole, in one folder of the build: what the tests open and what
-# is installed. The game's .js and .wasm are written there directly.
+# is installed. The game's .js and .wasm are written there directly, and
+# the game's .js minified in place once linked; the page's own scripts are
+# minified on their way there (minify.js says how).
 set(page_dir ${CMAKE_BINARY_DIR}/page)
 set_target_properties(sparkrally PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${page_dir})
-foreach(file index.html page.js replay.js runend.js manifest.webmanifest)
+find_program(NODE node REQUIRED)
+set(minify ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs ${NODE} ${web_dir}/minify.js)
+add_custom_command(TARGET sparkrally POST_BUILD
+                   COMMAND ${minify} --whole ${page_dir}/sparkrally.js ${page_dir}/sparkrally.js
+                   VERBATIM)
+set(scripts)
+foreach(file page.js replay.js runend.js)
+  add_custom_command(OUTPUT ${page_dir}/${file}
+                     COMMAND ${minify} ${web_dir}/${file} ${page_dir}/${file}
+                     DEPENDS ${web_dir}/${file} ${web_dir}/minify.js VERBATIM)
+  list(APPEND scripts ${page_dir}/${file})
+endforeach()
+foreach(file index.html manifest.webmanifest)
   configure_file(${web_dir}/${file} ${page_dir}/${file} COPYONLY)
 endforeach()
 configure_file(data/icons/sparkrally.svg ${page_dir}/favicon.svg COPYONLY)
-# The icons that a phone or a desktop shows for the installed page.
+# The icons that a phone or a desktop shows for the installed page, in as
+# few colours as keep their edges smooth: a quarter of their full-colour
+# weight.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
+find_program(PNGQUANT pngquant REQUIRED)
 set(icons)
 foreach(size 192 512)
   add_custom_command(OUTPUT ${page_dir}/icon-${size}.png
-                     COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${page_dir}/icon-${size}.png
+                     COMMAND ${RSVG_CONVERT} -w ${size} -h ${size} -o ${page_dir}/icon-${size}-full.png
                              ${CMAKE_CURRENT_SOURCE_DIR}/data/icons/sparkrally.svg
+                     COMMAND ${PNGQUANT} --force --strip --speed 1 -o ${page_dir}/icon-${size}.png
+                             ${page_dir}/icon-${size}-full.png
+                     COMMAND ${CMAKE_COMMAND} -E rm ${page_dir}/icon-${size}-full.png
                      DEPENDS data/icons/sparkrally.svg VERBATIM)
   list(APPEND icons ${page_dir}/icon-${size}.png)
 endforeach()
@@ -57,9 +84,8 @@ list(JOIN kept "," kept)
 add_custom_command(OUTPUT ${page_dir}/sw.js
                    COMMAND ${CMAKE_COMMAND} -DPAGE=${page_dir} -DFILES=${kept}
                            -DTEMPLATE=${web_dir}/sw.js.in -P ${web_dir}/offline.cmake
-                   DEPENDS sparkrally ${icons} ${web_dir}/sw.js.in ${web_dir}/offline.cmake
-                           ${page_dir}/index.html ${page_dir}/page.js ${page_dir}/replay.js
-                           ${page_dir}/runend.js
+                   DEPENDS sparkrally ${icons} ${scripts} ${web_dir}/sw.js.in
+                           ${web_dir}/offline.cmake ${page_dir}/index.html
                            ${page_dir}/manifest.webmanifest ${page_dir}/favicon.svg
                    VERBATIM)
 add_custom_target(sparkrally_page ALL DEPENDS ${page_dir}/sw.js)

@@ -56,7 +56,7 @@
       setTimeout(keepforoffline);
     }
   };
-  var replays = pageReplays(window.Module, printerr);
+  var replays = pageReplays(window.Module);
   var running = false;
   var showingpause = null;
   watchRun(window.Module, ended);

@@ -3,7 +3,7 @@
 // buttons and keys while it plays, and the match's replay offered as a file
 // and as a link once the run has ended. The game's side is replay.cpp.
 //
-//   var replays = pageReplays(Module, printerr);
+//   var replays = pageReplays(Module);
 //   replays.start()         from Module.onRuntimeInitialized, before main
 //   replays.playing()       a replay is playing (End ends it: replays.stop())
 //   replays.end(status)     once the run has ended; the verdict's words
@@ -12,7 +12,7 @@
 // window.replayResult is a promise of the run's result line ("P-E FRAMES
 // DIGEST VERDICT"), or null when the run stopped on an error.
 'use strict';
-function pageReplays(module, printerr) {
+function pageReplays(module) {
   var begun = performance.now();
   // Longer links are cut or refused by mail, chat and some browsers: past
   // this the page offers the file instead.
@@ -48,7 +48,8 @@ function pageReplays(module, printerr) {
   }
 
   // What the address asks for: #replay=DATA plays a replay, #verify=DATA
-  // verifies it unseen, #open-replay plays the file kept for this tab.
+  // verifies it unseen, #open-replay plays the file kept for this tab. The
+  // text is decoded once the game has said how large a file it takes.
   function asked() {
     var link = /^#(replay|verify)=(.*)$/.exec(location.hash);
     var kept = location.hash === '#open-replay';
@@ -56,10 +57,9 @@ function pageReplays(module, printerr) {
       return null;
     var want = {verify: !!link && link[1] === 'verify'};
     try {
-      var text = link ? link[2] : sessionStorage.getItem(KEPT);
-      if (text === null)
+      want.text = link ? link[2] : sessionStorage.getItem(KEPT);
+      if (want.text === null)
         throw new Error('the file opened is no longer kept in this tab; open it again');
-      want.bytes = decode(text);
     } catch (error) {
       want.error = error.message;
     }
@@ -69,39 +69,82 @@ function pageReplays(module, printerr) {
   var want = asked();
   var loaded = null; // the replay's bytes, once the game took them
   var running = false;
+  var limit = 0; // the largest file the game's reader takes, in bytes
+  var started; // resolves once the game is there to ask
+  var ready = new Promise(function (resolve) { started = resolve; });
   var finished;
   window.replayResult = new Promise(function (resolve) { finished = resolve; });
 
-  // Refused: the page says why, forgets the address's replay (so that a
-  // reload plays a match) and a match starts.
-  function refuse(reason) {
+  function say(reason) {
     var refused = $('refused');
     refused.textContent = 'This replay cannot be played: ' + reason;
     refused.hidden = false;
-    want = null;
+  }
+  // The address's replay forgotten, so that a reload plays a match.
+  function forget() {
     history.replaceState(null, '', base);
     try {
       sessionStorage.removeItem(KEPT);
     } catch (error) { /* nothing kept, nothing to forget */ }
   }
+  // Refused: the page says why, forgets the replay, and a match starts.
+  function refuse(reason) {
+    say(reason);
+    want = null;
+    forget();
+  }
+  // The reader's own words for a file over its limit.
+  function toolarge(size) {
+    return size + ' bytes, more than the ' + limit + ' a replay may have';
+  }
+
+  // The replay's bytes copied into the heap for the game's reader: null when
+  // it reads them, else why not.
+  function handover(bytes, verify) {
+    var size = bytes.length;
+    var at = size ? module._malloc(size) : 0;
+    if (size && !at)
+      return 'there is no memory left for its ' + size + ' bytes';
+    try {
+      // The heap's view as it is now: allocating may have grown the heap,
+      // which leaves views of the old one empty.
+      module.HEAPU8.set(bytes, at);
+      return module.ccall('sparkrally_load_replay', 'string', ['number', 'number', 'number'],
+                          [at, size, verify ? 1 : 0]);
+    } catch (error) {
+      // A C++ exception (a number here) is the reader running out of
+      // memory: the replay is refused and a match plays. Anything else is
+      // a fault of the page's, left to end the run.
+      if (typeof error !== 'number')
+        throw error;
+      return 'reading it needs more memory than the page has';
+    } finally {
+      module._free(at);
+    }
+  }
 
   function start() {
     running = true;
+    limit = call('sparkrally_replay_limit');
+    started();
     if (!want)
       return;
     if (want.error)
       return refuse(want.error);
-    var size = want.bytes.length;
-    var at = size ? module._malloc(size) : 0;
-    if (size && !at)
-      return refuse('the file is too large (' + size + ' bytes)');
-    module.HEAPU8.set(want.bytes, at);
-    var reason = module.ccall('sparkrally_load_replay', 'string', ['number', 'number', 'number'],
-                              [at, size, want.verify ? 1 : 0]);
-    module._free(at);
+    // Four characters for every three bytes, counted before any is decoded.
+    var size = Math.floor(want.text.length * 3 / 4);
+    if (size > limit)
+      return refuse(toolarge(size));
+    var bytes;
+    try {
+      bytes = decode(want.text);
+    } catch (error) {
+      return refuse(error.message);
+    }
+    var reason = handover(bytes, want.verify);
     if (reason)
       return refuse(reason);
-    loaded = want.bytes;
+    loaded = bytes;
     // How long a replay takes to start, for the tests to report: from this
     // script's start to the replay handed over, to the game set up and in
     // its first sleep (the serve's pause, before the first frame), and to
@@ -182,21 +225,32 @@ function pageReplays(module, printerr) {
 
   // Opening a replay file, by the button or by dropping it on the field:
   // the page starts again with it, in the address when it makes a short
-  // enough link, else kept in the tab's storage.
+  // enough link, else kept in the tab's storage. A file over the reader's
+  // limit is refused unread, and one the tab cannot keep is refused too:
+  // the page goes on as it was.
   var leaving = false;
   function open(file) {
-    file.arrayBuffer().then(function (buffer) {
-      leaving = true;
-      var text = encode(new Uint8Array(buffer));
-      if (base.length + 8 + text.length <= LINK_LIMIT) {
-        location.hash = 'replay=' + text;
-      } else {
-        sessionStorage.setItem(KEPT, text);
-        location.hash = 'open-replay';
-      }
-      location.reload();
+    ready.then(function () {
+      if (file.size > limit)
+        return say(toolarge(file.size));
+      return file.arrayBuffer().then(function (buffer) {
+        var text = encode(new Uint8Array(buffer));
+        var hash = 'replay=' + text;
+        if (base.length + 1 + hash.length > LINK_LIMIT) {
+          try {
+            sessionStorage.setItem(KEPT, text);
+          } catch (error) {
+            return say('this tab cannot keep a file of ' + file.size + ' bytes (' +
+                       error.message + ')');
+          }
+          hash = 'open-replay';
+        }
+        leaving = true;
+        location.hash = hash;
+        location.reload();
+      });
     }).catch(function (error) {
-      printerr('The file could not be opened: ' + error.message);
+      say('the file could not be opened: ' + error.message);
     });
   }
   $('open').addEventListener('click', function () { $('file').click(); });
@@ -276,6 +330,10 @@ function pageReplays(module, printerr) {
 
   function end(status) {
     running = false;
+    // A replay plays once, whether it ended or stopped on an error: a
+    // reload plays a match.
+    if (want)
+      forget();
     var result = status === 'abort' ? null : module.replayResult || null;
     finished(result);
     if (status !== 0 || !result)
