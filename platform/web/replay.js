@@ -105,22 +105,13 @@ function pageReplays(module) {
     var at = size ? module._malloc(size) : 0;
     if (size && !at)
       return 'there is no memory left for its ' + size + ' bytes';
-    try {
-      // The heap's view as it is now: allocating may have grown the heap,
-      // which leaves views of the old one empty.
-      module.HEAPU8.set(bytes, at);
-      return module.ccall('sparkrally_load_replay', 'string', ['number', 'number', 'number'],
-                          [at, size, verify ? 1 : 0]);
-    } catch (error) {
-      // A C++ exception (a number here) is the reader running out of
-      // memory: the replay is refused and a match plays. Anything else is
-      // a fault of the page's, left to end the run.
-      if (typeof error !== 'number')
-        throw error;
-      return 'reading it needs more memory than the page has';
-    } finally {
-      module._free(at);
-    }
+    // The heap's view as it is now: allocating may have grown the heap,
+    // which leaves views of the old one empty.
+    module.HEAPU8.set(bytes, at);
+    var reason = module.ccall('sparkrally_load_replay', 'string', ['number', 'number', 'number'],
+                              [at, size, verify ? 1 : 0]);
+    module._free(at);
+    return reason;
   }
 
   function start() {

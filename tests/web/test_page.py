@@ -34,10 +34,13 @@ import os
 import subprocess
 import sys
 import io
+import math
 import re
+import struct
 import tempfile
 import time
 import unittest
+import zlib
 
 from PIL import Image, ImageChops
 
@@ -88,6 +91,53 @@ def golden():
 def replay(name):
     with open(os.path.join(ARGS.replays, name), 'rb') as f:
         return f.read()
+
+
+def varint(n):
+    out = bytearray()
+    while True:
+        out.append(n & 0x7f | (0x80 if n > 0x7f else 0))
+        n >>= 7
+        if not n:
+            return bytes(out)
+
+
+def format1(frames):
+    """A format-1 replay file (docs/replays.md) of frames (each frame's
+    encoded bytes), in blocks of 300. Every digest is 0: the file reads, and
+    drifts at its first digest when played."""
+    header = b'SPRKRPLY' + struct.pack('<HB', 1, 5) + b'1.0.0'
+    out = bytearray(header + struct.pack('<I', zlib.crc32(header)))
+    stream = zlib.compressobj(9, zlib.DEFLATED, 15, 8)
+    inflated = 0
+    for first in range(0, len(frames), 300):
+        events = b''.join(frames[first:first + 300])
+        packed = stream.compress(events) + stream.flush(zlib.Z_SYNC_FLUSH)
+        head = b'B' + struct.pack('<HIQI', min(300, len(frames) - first), len(events), 0,
+                                  len(packed))
+        out += head + struct.pack('<I', zlib.crc32(head)) + packed
+        out += struct.pack('<I', zlib.crc32(packed))
+        inflated += len(events)
+    out += b'E' + struct.pack('<IIIQ', len(frames), (len(frames) + 299) // 300, inflated, 0)
+    return bytes(out + struct.pack('<I', zlib.crc32(out)))
+
+
+def closes(frames):
+    """Frames of 65,536 close requests each, the most a frame may hold."""
+    return [varint(65536) + b'\3' * 65536] * frames
+
+
+def wandering(frames):
+    """Frames of one pointer motion each, the pointer wandering smoothly
+    over the field as a player's hand does."""
+    out, x, y = [], 0, 0
+    for t in range(frames):
+        nx = 320 + round(250 * math.sin(t * 0.0123) + 20 * math.sin(t * 0.071))
+        ny = 240 + round(190 * math.sin(t * 0.0091) + 15 * math.sin(t * 0.113))
+        out.append(b'\1\1' + b''.join(varint(2 * d if d >= 0 else -2 * d - 1)
+                                        for d in (nx - x, ny - y)))
+        x, y = nx, ny
+    return out
 
 
 def needs(*capabilities):
@@ -272,20 +322,29 @@ class PageTest(BrowserTest):
 
 
 class GamePage(PageTest):
-    def test_page_weighs_at_most_128_kib_gzipped(self):
+    def test_page_weighs_at_most_100_kib_gzipped(self):
+        # Everything the page loads, at once or to install and play offline:
+        # what it fetches from here and every file its service worker keeps.
         self.load()
         until(lambda: self.b.run('return typeof Module.asm !== "undefined"'), 10,
               'the game did not load')
         loaded = self.b.run(
             'return [location.href].concat(performance.getEntriesByType("resource")'
             '.map(function (e) { return e.name; }))')
-        weight = 0
+        files = {'sw.js'}
         for url in loaded:
             self.assertTrue(url.startswith(PAGE.url), 'the page loads %s from elsewhere' % url)
-            path = os.path.join(ARGS.page, url[len(PAGE.url):].split('?')[0])
-            with open(path, 'rb') as f:
-                weight += len(gzip.compress(f.read(), 9))
-        self.assertLessEqual(weight, 128 * 1024, 'the page loads %d bytes gzipped' % weight)
+            files.add(url[len(PAGE.url):].split('?')[0] or 'index.html')
+        with open(os.path.join(ARGS.page, 'sw.js')) as f:
+            kept = re.search(r'const FILES = \[(.*)\];', f.read()).group(1)
+        files |= {name.strip("' ") for name in kept.split(',')} - {'./'}
+        weights = {}
+        for name in sorted(files):
+            with open(os.path.join(ARGS.page, name), 'rb') as f:
+                weights[name] = len(gzip.compress(f.read(), 9))
+        weight = sum(weights.values())
+        self.assertLessEqual(weight, 100 * 1024, 'the page loads %d bytes gzipped: %s'
+                             % (weight, weights))
         self.assert_clean_console()
 
     def test_ball_moves_towards_the_player(self):
@@ -536,18 +595,22 @@ class GamePage(PageTest):
                 self.assertFalse(self.shown('over'), 'the run ended')
                 self.assert_clean_console()
 
+    def drop(self, data=None, zeros=0):
+        """Drops a file on the field: data, or that many zero bytes made in
+        the page."""
+        self.b.run('var bytes = arguments[0] === null ? new Uint8Array(arguments[1]) :'
+                   '  Uint8Array.from(atob(arguments[0]), function (c) {'
+                   '    return c.charCodeAt(0); });'
+                   'var files = new DataTransfer();'
+                   'files.items.add(new File([bytes], "dropped.sparkrally"));'
+                   'document.getElementById("field").dispatchEvent(new DragEvent("drop",'
+                   '  {dataTransfer: files, bubbles: true, cancelable: true}));',
+                   None if data is None else base64.b64encode(data).decode(), zeros)
+
     def test_a_dropped_file_plays_and_end_ends_it(self):
         # A file short enough for a link goes into the address; a longer one
         # (here a wrong one) waits in the tab's storage.
-        def drop(data):
-            self.b.run('var bytes = Uint8Array.from(atob(arguments[0]), function (c) {'
-                       '  return c.charCodeAt(0); });'
-                       'var files = new DataTransfer();'
-                       'files.items.add(new File([bytes], "dropped.sparkrally"));'
-                       'document.getElementById("field").dispatchEvent(new DragEvent("drop",'
-                       '  {dataTransfer: files, bubbles: true, cancelable: true}));',
-                       base64.b64encode(data).decode())
-
+        drop = self.drop
         self.load()
         close = replay('close.sparkrally')
         drop(close)
@@ -569,6 +632,71 @@ class GamePage(PageTest):
                          'This replay cannot be played: not a sparkrally replay (wrong magic)')
         self.assert_ball_moves()
         self.assert_clean_console()
+
+    def assert_said_and_forgotten(self, how):
+        """After a replay was opened: the page refused it, saying why, and a
+        match plays; or it played the replay and said what it found. Either
+        way the address no longer names it, so that a reload plays a match.
+        Returns what the page said."""
+        said = until(lambda: self.b.run(
+            'if (document.readyState !== "complete") return null;'
+            'var refused = document.getElementById("refused");'
+            'if (!refused.hidden) return refused.textContent;'
+            'return document.getElementById("over").hidden ? null :'
+            '  document.getElementById("verdict").textContent;'), 120,
+            '%s: the page said nothing' % how, ignored=(ScriptError,))
+        if said.startswith('This replay cannot be played: '):
+            self.assert_ball_moves()
+            self.assertFalse(self.shown('over'), '%s: the run ended' % how)
+        else:
+            self.assertEqual(self.run_ended(5), 0, '%s: %s' % (how, self.text('output')))
+            self.assertRegex(said, r'^(Replay verified|The replay file is incomplete|'
+                             r'This replay drifted|Replay ended)', how)
+            self.assertTrue(self.shown('again'), '%s: no way to play a match' % how)
+        self.assertEqual(self.b.run('return location.hash'), '',
+                         '%s: the address still names the replay' % how)
+        self.assert_clean_console()
+        return said
+
+    def test_no_replay_however_large_or_crafted_stops_the_page(self):
+        # Each case once, in one engine: the reader and the heap are the
+        # page's own wasm in every engine, and crafted files take a while.
+        if self.b.name != 'Chromium':
+            self.skipTest('the crafted replays run in Chromium alone')
+        limit = 64 << 20
+        flood = format1(closes(30))
+        self.assertEqual(len(link(flood)), 2764)
+        long_match = format1(wandering(324000))
+        for how, opened in [
+                ('30 frames of 65,536 close requests, a 2,764-character link',
+                 lambda: self.open_replay('replay', flood)),
+                ('a 90-minute match of pointer motion, %d bytes, verified'
+                 % len(long_match), lambda: self.open_replay('verify', long_match)),
+                ('13 blocks of close requests, a dropped file',
+                 lambda: self.drop(format1(closes(13 * 300)))),
+                ('a link of 1,500,000 characters after a replay\'s header',
+                 lambda: self.open_replay('replay', flood[:20] + bytes(1125000)))]:
+            with self.subTest(how):
+                self.b.console()  # what the last case left behind
+                if how.endswith('dropped file'):
+                    self.load()
+                opened()
+                print('\n%s: %s' % (how, self.assert_said_and_forgotten(how)), file=sys.stderr)
+        # Files over the reader's limit, or more than the tab can keep, are
+        # refused unread; the match goes on.
+        self.load()
+        for size, why in [
+                (limit + 1, '%d bytes, more than the %d a replay may have' % (limit + 1, limit)),
+                (20 << 20, 'this tab cannot keep a file of %d bytes (' % (20 << 20))]:
+            with self.subTest('a dropped file of %d bytes' % size):
+                self.drop(zeros=size)
+                until(lambda: self.shown('refused'), 30, 'the file was not refused')
+                self.assertTrue(self.text('refused').startswith(
+                    'This replay cannot be played: ' + why), self.text('refused'))
+                self.b.run('document.getElementById("refused").hidden = true;')
+                self.assert_ball_moves()
+                self.assertFalse(self.shown('over'), 'the run ended')
+                self.assert_clean_console()
 
     def test_pause_and_a_hidden_tab_hold_the_match(self):
         self.load()
