@@ -296,13 +296,16 @@ function pageReplays(module) {
       a.remove();
       setTimeout(function () { URL.revokeObjectURL(a.href); }, 60000);
     });
-    var link = base + '#replay=' + encode(bytes);
+    // The link's length is counted before it is made: a long replay's
+    // would only take memory to be refused.
+    var length = base.length + 8 + Math.ceil(bytes.length * 4 / 3);
     var said = $('shared');
-    if (link.length > LINK_LIMIT) {
+    if (length > LINK_LIMIT) {
       $('copy').hidden = $('link').hidden = true;
-      said.textContent = 'A link to this replay would be ' + link.length +
+      said.textContent = 'A link to this replay would be ' + length +
                          ' characters long, too long to share: save the file instead.';
     } else {
+      var link = base + '#replay=' + encode(bytes);
       $('link').value = link;
       $('copy').addEventListener('click', function () {
         $('link').select();

@@ -682,6 +682,11 @@ class GamePage(PageTest):
                     self.load()
                 opened()
                 print('\n%s: %s' % (how, self.assert_said_and_forgotten(how)), file=sys.stderr)
+                if how.startswith('a 90-minute match'):
+                    # Too long to share: the link's length is told, not made.
+                    self.assertEqual(self.text('shared'), 'A link to this replay would be %d '
+                                     'characters long, too long to share: save the file instead.'
+                                     % len(PAGE.url + 'index.html#replay=' + link(long_match)))
         # Files over the reader's limit, or more than the tab can keep, are
         # refused unread; the match goes on.
         self.load()
