@@ -41,8 +41,8 @@ target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkr
 
 # The page, whole, in one folder of the build: what the tests open and what
 # is installed. The game's .js and .wasm are written there directly, and
-# the game's .js minified in place once linked; the page's own scripts are
-# minified on their way there (minify.js says how).
+# the game's .js minified in place once linked; the page and its own
+# scripts are minified on their way there (minify.js says how).
 set(page_dir ${CMAKE_BINARY_DIR}/page)
 set_target_properties(sparkrally PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${page_dir})
 find_program(NODE node REQUIRED)
@@ -51,15 +51,13 @@ add_custom_command(TARGET sparkrally POST_BUILD
                    COMMAND ${minify} --whole ${page_dir}/sparkrally.js ${page_dir}/sparkrally.js
                    VERBATIM)
 set(scripts)
-foreach(file page.js replay.js runend.js)
+foreach(file index.html page.js replay.js runend.js)
   add_custom_command(OUTPUT ${page_dir}/${file}
                      COMMAND ${minify} ${web_dir}/${file} ${page_dir}/${file}
                      DEPENDS ${web_dir}/${file} ${web_dir}/minify.js VERBATIM)
   list(APPEND scripts ${page_dir}/${file})
 endforeach()
-foreach(file index.html manifest.webmanifest)
-  configure_file(${web_dir}/${file} ${page_dir}/${file} COPYONLY)
-endforeach()
+configure_file(${web_dir}/manifest.webmanifest ${page_dir}/manifest.webmanifest COPYONLY)
 configure_file(data/icons/sparkrally.svg ${page_dir}/favicon.svg COPYONLY)
 # The icons that a phone or a desktop shows for the installed page, in as
 # few colours as keep their edges smooth: a quarter of their full-colour
@@ -85,8 +83,8 @@ add_custom_command(OUTPUT ${page_dir}/sw.js
                    COMMAND ${CMAKE_COMMAND} -DPAGE=${page_dir} -DFILES=${kept}
                            -DTEMPLATE=${web_dir}/sw.js.in -P ${web_dir}/offline.cmake
                    DEPENDS sparkrally ${icons} ${scripts} ${web_dir}/sw.js.in
-                           ${web_dir}/offline.cmake ${page_dir}/index.html
-                           ${page_dir}/manifest.webmanifest ${page_dir}/favicon.svg
+                           ${web_dir}/offline.cmake ${page_dir}/manifest.webmanifest
+                           ${page_dir}/favicon.svg
                    VERBATIM)
 add_custom_target(sparkrally_page ALL DEPENDS ${page_dir}/sw.js)
 
