@@ -75,6 +75,7 @@ function pageReplays(module) {
   var finished;
   window.replayResult = new Promise(function (resolve) { finished = resolve; });
 
+  // Why a replay cannot be played, on the page.
   function say(reason) {
     var refused = $('refused');
     refused.textContent = 'This replay cannot be played: ' + reason;
