@@ -6,6 +6,12 @@
 // verification interrupted.
 #include <SDL.h>
 
+#include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#endif
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -57,8 +63,12 @@ bool headless = false;
 SDL_Surface screen;
 char noerror[] = "";
 
+// A recording goes to a file beside its target and replaces the target only
+// once the match has ended and been written whole, so the old file is never
+// lost to a failed start, a kill or a full disk.
 struct Recording {
     std::string path;
+    std::string temp;
     FILE *file = nullptr;
     bool failed = false;
 } recording;
@@ -74,7 +84,7 @@ void tofile(const std::vector<uint8_t> &bytes)
         fflush(recording.file) != 0) {
         recording.failed = true;
         fprintf(stderr, "sparkrally: writing %s failed: %s; the match plays on unrecorded\n",
-                recording.path.c_str(), strerror(errno));
+                recording.temp.c_str(), strerror(errno));
     }
 }
 
@@ -87,20 +97,62 @@ int play(int argc, char *argv[])
     return __real_SDL_main(argc, argv);
 }
 
+// Created only if absent, so that a second recorder of the same target is
+// refused rather than writing into the first one's file.
+FILE *createnew(const std::string &path)
+{
+#ifdef _WIN32
+    int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, 0666);
+    return fd < 0 ? nullptr : _fdopen(fd, "wb");
+#else
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    return fd < 0 ? nullptr : fdopen(fd, "wb");
+#endif
+}
+
+bool replace(const std::string &from, const std::string &to)
+{
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
 int record(const char *path, int argc, char *argv[])
 {
     recording.path = path;
-    recording.file = fopen(path, "wb");
+    recording.temp = recording.path + ".recording";
+    recording.file = createnew(recording.temp);
     if (!recording.file) {
-        fprintf(stderr, "sparkrally: cannot write %s: %s\n", path, strerror(errno));
+        if (errno == EEXIST)
+            fprintf(stderr,
+                    "sparkrally: cannot record to %s: %s exists, so another recording of it is "
+                    "running or an earlier one was cut short (--verify reads it)\n",
+                    path, recording.temp.c_str());
+        else
+            fprintf(stderr, "sparkrally: cannot record to %s: %s: %s\n", path,
+                    recording.temp.c_str(), strerror(errno));
         return 1;
     }
     layer::live(tofile);
     int status = play(argc, argv);
     layer::finish();
-    if (fclose(recording.file) != 0 && !recording.failed)
-        fprintf(stderr, "sparkrally: writing %s failed: %s\n", path, strerror(errno));
-    return status;
+    if (fclose(recording.file) != 0 && !recording.failed) {
+        recording.failed = true;
+        fprintf(stderr, "sparkrally: writing %s failed: %s\n", recording.temp.c_str(),
+                strerror(errno));
+    }
+    if (status != 0 || recording.failed) {
+        std::remove(recording.temp.c_str());
+        return status;
+    }
+    if (!replace(recording.temp, recording.path)) {
+        fprintf(stderr, "sparkrally: cannot replace %s with %s: %s\n", path, recording.temp.c_str(),
+                strerror(errno));
+        return 1;
+    }
+    return 0;
 }
 
 int replayfile(const char *path, bool verify, int argc, char *argv[])

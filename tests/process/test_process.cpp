@@ -189,18 +189,32 @@ Recorded recordthen(const std::string &name, int signal)
     EXPECT_NE(mkdtemp(dir), nullptr);
     Recorded rec;
     rec.path = std::string(dir) + "/" + name;
+    const std::string temp = rec.path + ".recording";
     Child c = spawn({SPARKRALLY_BIN, "--record", rec.path}, {"SDL_VIDEODRIVER=offscreen"});
     // Until the first block of frames is on the disk, about six seconds in:
     // an idle player's match lasts about ten.
     struct stat st = {};
     long long start = nowms();
-    while (nowms() - start < 30000 && (stat(rec.path.c_str(), &st) != 0 || st.st_size == 0))
+    while (nowms() - start < 30000 && (stat(temp.c_str(), &st) != 0 || st.st_size == 0))
         usleep(20000);
     EXPECT_GT(st.st_size, 0) << "no block recorded";
+    // Meanwhile a second recorder of the same file is refused and leaves the
+    // first one's file alone.
+    if (signal == SIGKILL) {
+        Outcome second =
+            run({SPARKRALLY_BIN, "--record", rec.path}, {"SDL_VIDEODRIVER=offscreen"}, 10000);
+        EXPECT_EQ(second.status, 1) << second.out << second.err;
+        EXPECT_NE(second.err.find("another recording of it is running"), std::string::npos)
+            << second.err;
+    }
     kill(c.pid, signal);
     Outcome ended = finish(c, 20000);
     EXPECT_FALSE(ended.timedout);
-    rec.verified = run({SPARKRALLY_BIN, "--verify", rec.path}, {}, 60000);
+    // A killed recording never reaches its target: what was played is in the
+    // file beside it.
+    const std::string &played = signal == SIGKILL ? temp : rec.path;
+    EXPECT_EQ(stat(signal == SIGKILL ? rec.path.c_str() : temp.c_str(), &st), -1);
+    rec.verified = run({SPARKRALLY_BIN, "--verify", played}, {}, 60000);
     return rec;
 }
 
@@ -218,17 +232,50 @@ TEST(Options, ARecordingSurvivesSigintAndSigtermWholeAndSigkillReadable)
         << killed.verified.out;
 }
 
-TEST(Options, AFailingWriteIsOneLineAndTheMatchPlaysOn)
+// A recording onto an existing replay that fails, at the start or while
+// writing, leaves the old replay as it was and nothing beside it.
+TEST(Options, AFailedRecordingKeepsTheOldFile)
 {
-    // Every write to /dev/full fails as on a full disk.
-    Child c = spawn({SPARKRALLY_BIN, "--record", "/dev/full"}, {"SDL_VIDEODRIVER=offscreen"});
-    // The first block is written about six seconds in; the idle player's
-    // match then plays on to its end, five points down, about ten seconds.
-    Outcome r = finish(c, 60000);
-    EXPECT_FALSE(r.timedout);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "sparkrally: writing /dev/full failed: No space left on device; the match "
-                     "plays on unrecorded\n");
+    char dir[] = "/tmp/sparkrally-record-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/old.sparkrally";
+    const std::string old = "an earlier match";
+    FILE *f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs(old.c_str(), f);
+    fclose(f);
+    auto expectold = [&](const char *what) {
+        char buf[64] = {};
+        FILE *g = fopen(path.c_str(), "rb");
+        ASSERT_NE(g, nullptr) << what;
+        EXPECT_EQ(std::string(buf, fread(buf, 1, sizeof buf, g)), old) << what;
+        fclose(g);
+        struct stat st;
+        EXPECT_EQ(stat((path + ".recording").c_str(), &st), -1) << what;
+    };
+
+    Outcome nodisplay = run({SPARKRALLY_BIN, "--record", path}, {"DISPLAY=:97"}, 10000);
+    EXPECT_EQ(nodisplay.status, 1) << nodisplay.out << nodisplay.err;
+    expectold("no display");
+
+    // Writes past 64 bytes fail as on a full disk; the match plays on.
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Child c = spawn({SPARKRALLY_BIN, "--record", path}, {"SDL_VIDEODRIVER=offscreen"});
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+    std::signal(SIGXFSZ, SIG_DFL);
+    Outcome full = finish(c, 60000);
+    EXPECT_FALSE(full.timedout);
+    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(full.err, "sparkrally: writing " + path +
+                            ".recording failed: File too large; the match plays on unrecorded\n");
+    expectold("failed write");
+    remove(path.c_str());
+    rmdir(dir);
 }
 
 } // namespace
