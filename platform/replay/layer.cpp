@@ -81,7 +81,7 @@ void gatherlive()
             controls.paused = !controls.paused;
     }
     const Uint8 *held = __real_SDL_GetKeyState(nullptr);
-    steer::keys(got, held[SDLK_UP] || held[SDLK_w], held[SDLK_DOWN] || held[SDLK_s]);
+    steer::keys(got, steer::upheld(held), steer::downheld(held));
     if (controls.stopping)
         got.push_back({replay::closed, 0, 0, 0});
     serving.bytes.clear();

@@ -19,6 +19,10 @@ constexpr double top_speed = 16;
 // adds a motion that moves it at the profile's speed.
 void keys(replay::Frame &frame, bool up, bool down);
 
+// Whether the key state says up or down is held: Up or W, Down or S.
+bool upheld(const uint8_t *state);
+bool downheld(const uint8_t *state);
+
 } // namespace steer
 
 #endif
