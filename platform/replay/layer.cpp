@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/replay/digest.h"
+#include "platform/replay/steer.h"
 
 extern "C" {
 int __real_SDL_PollEvent(SDL_Event *event);
@@ -79,6 +80,8 @@ void gatherlive()
         if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p)
             controls.paused = !controls.paused;
     }
+    const Uint8 *held = __real_SDL_GetKeyState(nullptr);
+    steer::keys(got, steer::upheld(held), steer::downheld(held));
     if (controls.stopping)
         got.push_back({replay::closed, 0, 0, 0});
     serving.bytes.clear();

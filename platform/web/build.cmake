@@ -5,6 +5,8 @@ set(web_dir ${CMAKE_CURRENT_LIST_DIR})
 # The browser's SDL headers do not declare SDL_GetKeyState, which its SDL
 # library implements.
 target_compile_options(sparkrally_game PRIVATE -include ${web_dir}/keystate.h)
+# The browser's SDL keeps the arrows' state at its own codes.
+target_compile_definitions(sparkrally_layer PRIVATE SPARKRALLY_BROWSER_KEYS)
 
 # OpenGL 1.1 over WebGL, and the few SDL calls whose browser versions differ
 # from what the game relies on. Linked in place of libGL, as the tests link

@@ -36,7 +36,15 @@ void playscript(const Script &s)
             offset = int(draws >> 16) % (2 * script.spread + 1) - script.spread;
         }
         towards = now;
-        state.queue.push_back(motion(100, std::clamp(int(ball_y) + offset, 0, 479)));
+        int aim = std::clamp(int(ball_y) + offset, 0, 479);
+        if (script.keysonly) {
+            // Held keys, as a player's would be: down while the paddle is
+            // above the aim, up while below, neither once near it.
+            state.keys[SDLK_DOWN] = playery < aim - 6;
+            state.keys[SDLK_UP] = playery > aim + 6;
+        } else {
+            state.queue.push_back(motion(100, aim));
+        }
         if (frame % 97 == 0)
             state.queue.push_back(other(SDL_ACTIVEEVENT));
         if (frame % 211 == 0) {

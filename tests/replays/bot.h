@@ -8,10 +8,11 @@
 
 // How a scripted match goes and how it ends.
 struct Script {
-    uint32_t seed; // draws a new point along the paddle on each approach
-    int spread;    // the pointer stays within this many pixels of the ball
-    int endframe;  // the frame that ends the run, or 0 to play to 5
-    bool byescape; // ended by Escape held with a key down, else by closing
+    uint32_t seed;         // draws a new point along the paddle on each approach
+    int spread;            // the pointer stays within this many pixels of the ball
+    int endframe;          // the frame that ends the run, or 0 to play to 5
+    bool byescape;         // ended by Escape held with a key down, else by closing
+    bool keysonly = false; // steers with Up and Down held, never the pointer
 };
 
 // Sets the doubles' frame hooks to play `s`. Each frame also gets a motion

@@ -83,6 +83,36 @@ TEST_F(Layer, LivePlayIsRecordedAsTheGameReadItAndPlaysBackTheSame)
     EXPECT_EQ(back.pointse, e);
 }
 
+// A player who may only hold Up and Down, never move the pointer: the keys
+// reach the game as the pointer motions that the replay keeps, and the
+// paddle moves no faster than the keys' top speed.
+TEST_F(Layer, AKeysOnlyPlayerWinsAMatchThatPlaysBackTheSame)
+{
+    uint64_t live;
+    replay::Replay r = record({5, 15, 0, false, true}, live);
+    int frames = state.frames;
+    RecordProperty("score", std::to_string(pointsp) + "-" + std::to_string(pointse));
+    RecordProperty("frames", frames);
+    EXPECT_EQ(pointsp, 5) << "the computer scored " << pointse << " in " << frames << " frames";
+    EXPECT_LT(pointse, 5);
+    int moves = 0, last = -1;
+    for (const replay::Frame &f : r.frames)
+        for (const replay::Event &ev : f)
+            if (ev.kind == replay::motion) {
+                if (last >= 0) {
+                    EXPECT_LE(std::abs(ev.y - last), 16);
+                }
+                last = ev.y;
+                moves++;
+            }
+    EXPECT_GT(moves, 100);
+
+    Played back = verify(r);
+    EXPECT_EQ(back.verdict.drifted, 0u);
+    EXPECT_EQ(back.digest, live);
+    EXPECT_EQ(back.pointsp, 5);
+}
+
 TEST_F(Layer, ADriftIsFoundAtTheFirstKeptDigestAfterIt)
 {
     uint64_t live;

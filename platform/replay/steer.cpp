@@ -1,0 +1,51 @@
+// Keys that move the paddle, as pointer motions added to the live frame.
+#include "platform/replay/steer.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+
+namespace {
+
+// Where the arrows are in the key state: the browser's SDL keeps them at
+// its own codes (a scancode with bit 10 set), not at SDL 1.2's SDLK_UP and
+// SDLK_DOWN, which its headers put far past the state's end.
+#ifdef SPARKRALLY_BROWSER_KEYS
+constexpr int up_arrow = 82 | 1 << 10, down_arrow = 81 | 1 << 10;
+#else
+constexpr int up_arrow = SDLK_UP, down_arrow = SDLK_DOWN;
+#endif
+
+// Where the pointer is, as far as the game knows, and how fast keys move it.
+struct Steering {
+    double y = 0;
+    uint16_t x = 0;
+    double speed = 0; // 0 while no direction is held
+} steering;
+
+} // namespace
+
+namespace steer {
+
+void keys(replay::Frame &frame, bool up, bool down)
+{
+    for (const replay::Event &e : frame)
+        if (e.kind == replay::motion) {
+            steering.x = e.x;
+            steering.y = e.y;
+        }
+    const int direction = int(down) - int(up);
+    if (direction == 0) {
+        steering.speed = 0;
+        return;
+    }
+    steering.speed =
+        steering.speed == 0 ? start_speed : std::min(top_speed, steering.speed + acceleration);
+    steering.y = std::clamp(steering.y + direction * steering.speed, 0.0, 479.0);
+    frame.push_back({replay::motion, 0, steering.x, uint16_t(steering.y)});
+}
+
+bool upheld(const uint8_t *state) { return state[up_arrow] || state[SDLK_w]; }
+bool downheld(const uint8_t *state) { return state[down_arrow] || state[SDLK_s]; }
+
+} // namespace steer
