@@ -37,8 +37,11 @@ namespace {
 const char usage[] = "usage: sparkrally [--record FILE | --replay FILE | --verify FILE]\n"
                      "       sparkrally --help | --version\n";
 
-const char help[] = "Plays a match: your paddle follows the mouse; Escape or closing the window\n"
-                    "ends the run; P pauses and resumes.\n"
+const char help[] = "Plays a match.\n"
+                    "\n"
+                    "Controls: the mouse, Up/Down or W/S, or a gamepad's D-pad or left stick\n"
+                    "moves your paddle; P or Start pauses and resumes; Escape, Back or closing\n"
+                    "the window ends the run.\n"
                     "\n"
                     "  --record FILE  play a match and write its replay to FILE\n"
                     "  --replay FILE  show the replay in FILE at the game's pace: Space pauses\n"

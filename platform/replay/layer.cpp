@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/replay/digest.h"
+#include "platform/replay/pad.h"
 #include "platform/replay/steer.h"
 
 extern "C" {
@@ -96,8 +97,14 @@ void gatherlive()
         if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p)
             controls.paused = !controls.paused;
     }
+    const pad::Reading pads = pad::read();
+    if (pads.start)
+        controls.paused = !controls.paused;
+    if (pads.back)
+        got.flags |= replay::escaped;
     const Uint8 *held = __real_SDL_GetKeyState(nullptr);
-    steer::keys(got, steer::upheld(held), steer::downheld(held));
+    steer::keys(got, steer::upheld(held) || pads.up, steer::downheld(held) || pads.down,
+                pads.stick);
     if (controls.stopping)
         got.flags |= replay::closed;
     if (run.writer)
@@ -188,8 +195,8 @@ void viewerkeys()
     }
 }
 
-// Live play's pause: P again ends it, and so do Escape and the close
-// request, which the game then reads in the next frame. Everything else
+// Live play's pause: P or Start again ends it, and so do Escape, Back and
+// the close request, which the game then reads in the next frame. Everything else
 // waits for that frame too, kept as it comes, Escape's state with it.
 void livepausekeys()
 {
@@ -200,6 +207,11 @@ void livepausekeys()
             controls.paused = false;
         add(e, serving.pending);
     }
+    const pad::Reading pads = pad::read();
+    if (pads.start || pads.back)
+        controls.paused = false;
+    if (pads.back)
+        serving.pending.flags |= replay::escaped;
 }
 
 // A new run starts from a quiet layer; a hold from the page stays.

@@ -4,7 +4,7 @@
 # the platform's own through the __real_ names. Object libraries, so that
 # the wraps are linked whatever the order of the archives.
 add_library(sparkrally_layer OBJECT ${CMAKE_CURRENT_LIST_DIR}/layer.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/steer.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/steer.cpp ${CMAKE_CURRENT_LIST_DIR}/pad.cpp)
 target_link_libraries(sparkrally_layer PUBLIC sparkrally_game)
 target_compile_definitions(sparkrally_layer PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
 target_link_options(sparkrally_layer INTERFACE -Wl,--wrap=SDL_PollEvent

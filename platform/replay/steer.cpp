@@ -1,9 +1,11 @@
-// Keys that move the paddle, as pointer motions added to the live frame.
+// Keys and a stick that move the paddle, as pointer motions added to the
+// live frame.
 #include "platform/replay/steer.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -27,20 +29,27 @@ struct Steering {
 
 namespace steer {
 
-void keys(replay::Frame &frame, bool up, bool down)
+void keys(replay::Frame &frame, bool up, bool down, int stick)
 {
     if (frame.flags & replay::moved) {
         steering.x = frame.x;
         steering.y = frame.y;
     }
     const int direction = int(down) - int(up);
-    if (direction == 0) {
+    double velocity;
+    if (direction != 0) {
+        steering.speed =
+            steering.speed == 0 ? start_speed : std::min(top_speed, steering.speed + acceleration);
+        velocity = direction * steering.speed;
+    } else {
         steering.speed = 0;
-        return;
+        const int travel = std::abs(stick) - dead_zone;
+        if (travel <= 0)
+            return;
+        const double t = std::min(1.0, travel / (32767.0 - dead_zone));
+        velocity = (stick < 0 ? -1 : 1) * (start_speed + (top_speed - start_speed) * t * t);
     }
-    steering.speed =
-        steering.speed == 0 ? start_speed : std::min(top_speed, steering.speed + acceleration);
-    steering.y = std::clamp(steering.y + direction * steering.speed, 0.0, 479.0);
+    steering.y = std::clamp(steering.y + velocity, 0.0, 479.0);
     frame.flags |= replay::moved;
     frame.x = steering.x;
     frame.y = uint16_t(steering.y);
