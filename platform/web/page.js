@@ -38,6 +38,10 @@
     if (fullscreenelement())
       (document.exitFullscreen || document.webkitExitFullscreen).call(document);
     replays.end(status);
+    // The focus was on a control now hidden: it goes to the first one the
+    // end shows, where the keyboard finds it.
+    if (!document.activeElement || !document.activeElement.getClientRects().length)
+      document.querySelector('#over button, #share button:not([hidden])').focus();
   }
 
   window.Module = {
@@ -210,15 +214,16 @@
   }
   document.addEventListener('visibilitychange', hold);
 
-  // The game's SDL takes every key on the page; Enter and Space on a button
-  // stay with the button, so the keyboard can press it.
-  Array.prototype.forEach.call(document.querySelectorAll('button'), function (button) {
-    ['keydown', 'keyup', 'keypress'].forEach(function (type) {
-      button.addEventListener(type, function (event) {
-        if (event.key === 'Enter' || event.key === ' ')
-          event.stopPropagation();
-      });
-    });
+  // The game's SDL takes every key on the page and keeps it from the
+  // browser. Ahead of it, Tab stays with the browser to move the focus
+  // between the controls (the game reads no Tab), and Enter and Space on a
+  // focused button stay with the button, so the keyboard can press it.
+  ['keydown', 'keyup', 'keypress'].forEach(function (type) {
+    window.addEventListener(type, function (event) {
+      if (event.key === 'Tab' || ((event.key === 'Enter' || event.key === ' ') &&
+                                  event.target instanceof HTMLButtonElement))
+        event.stopPropagation();
+    }, true);
   });
 
   // Full screen shows the field alone, the pointer left free: a locked

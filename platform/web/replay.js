@@ -215,8 +215,8 @@ function pageReplays(module) {
     });
   }
 
-  // Opening a replay file, by the button or by dropping it on the field:
-  // the page starts again with it, in the address when it makes a short
+  // Opening a replay file, by the button or by dropping it on the field, or
+  // the run's own by Watch replay at its end: the page starts again with it, in the address when it makes a short
   // enough link, else kept in the tab's storage. A file over the reader's
   // limit is refused unread, and one the tab cannot keep is refused too:
   // the page goes on as it was.
@@ -225,25 +225,26 @@ function pageReplays(module) {
     ready.then(function () {
       if (file.size > limit)
         return say(toolarge(file.size));
-      return file.arrayBuffer().then(function (buffer) {
-        var text = encode(new Uint8Array(buffer));
-        var hash = 'replay=' + text;
-        if (base.length + 1 + hash.length > LINK_LIMIT) {
-          try {
-            sessionStorage.setItem(KEPT, text);
-          } catch (error) {
-            return say('this tab cannot keep a file of ' + file.size + ' bytes (' +
-                       error.message + ')');
-          }
-          hash = 'open-replay';
-        }
-        leaving = true;
-        location.hash = hash;
-        location.reload();
-      });
+      return file.arrayBuffer().then(function (buffer) { watch(new Uint8Array(buffer)); });
     }).catch(function (error) {
       say('the file could not be opened: ' + error.message);
     });
+  }
+  function watch(bytes) {
+    var text = encode(bytes);
+    var hash = 'replay=' + text;
+    if (base.length + 1 + hash.length > LINK_LIMIT) {
+      try {
+        sessionStorage.setItem(KEPT, text);
+      } catch (error) {
+        return say('this tab cannot keep a file of ' + bytes.length + ' bytes (' +
+                   error.message + ')');
+      }
+      hash = 'open-replay';
+    }
+    leaving = true;
+    location.hash = hash;
+    location.reload();
   }
   $('open').addEventListener('click', function () { $('file').click(); });
   $('file').addEventListener('change', function () {
@@ -288,6 +289,7 @@ function pageReplays(module) {
   }
   function share(bytes) {
     var name = 'sparkrally-' + stamp(new Date()) + '.sparkrally';
+    $('watch').addEventListener('click', function () { watch(bytes); });
     $('save').addEventListener('click', function () {
       var a = document.createElement('a');
       a.href = URL.createObjectURL(new Blob([bytes], {type: 'application/octet-stream'}));
