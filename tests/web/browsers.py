@@ -55,9 +55,11 @@ CAPABILITIES = {
     'devtools': "Chrome's DevTools protocol (cdp)",
     'full screen': 'full screen for an element',
     'narrow window': 'a page as narrow as a phone',
+    'key press': 'a focused button pressed by Enter or Space',
 }
 # W3C WebDriver's code for each key that the tests press.
-KEYS = {'Escape': '\ue00c', 'Space': '\ue00d', 'ArrowRight': '\ue014', '+': '+', 'p': 'p'}
+KEYS = {'Escape': '\ue00c', 'Space': '\ue00d', 'ArrowRight': '\ue014', '+': '+', 'p': 'p',
+        'Tab': '\ue004', 'Enter': '\ue007', 'ArrowUp': '\ue013', 'ArrowDown': '\ue015'}
 
 
 def seconds(s):
@@ -589,6 +591,8 @@ class Firefox(Browser):
     # Headed under Xvfb, with no window manager, and driven over BiDi,
     # Firefox turns every full screen request down (and the page says so).
     lacks = {'devtools': 'it speaks WebDriver BiDi alone',
+             'key press': 'with no window manager its window never has the focus, and '
+                          'without it a focused button takes no Enter or Space',
              'full screen': 'it refuses full screen here, with no window manager'}
     PREFS = {
         # Firefox refuses WebGL on a software renderer such as llvmpipe

@@ -423,6 +423,97 @@ class GamePage(PageTest):
         self.assert_clean_console()
 
 
+    def paddle_row(self):
+        """The player's paddle's centre row, from the lowest white row of
+        its column (the top of the field may clip it, the bottom too)."""
+        px = self.shot().load()
+        rows = [y for y in range(480) if px[3, y] == (255, 255, 255)]
+        self.assertTrue(rows, 'no player paddle on the field')
+        return 479 if rows[-1] == 479 else rows[-1] - 19
+
+    def tab_to(self, element_id):
+        """Tab until the focus is on the control, as a player would."""
+        if self.b.run('return document.activeElement.id') == element_id:
+            return
+        for _ in range(12):
+            self.b.press('Tab', 0.02)
+            if self.b.run('return document.activeElement.id') == element_id:
+                return
+        self.fail('Tab never reached %s' % element_id)
+
+    def press_control(self, element_id, key):
+        """Tab to the control and press it with key. Where the engine's
+        automation cannot press a focused button by a key, the focused
+        control is clicked from the page: the Tab path is still tested."""
+        self.tab_to(element_id)
+        if 'key press' in self.b.lacks:
+            self.b.run('document.activeElement.click()')
+        else:
+            self.b.press(key, 0.05)
+
+    def test_a_keyboard_alone_plays_pauses_ends_and_watches_the_replay(self):
+        self.load()
+        # Down held from the top, where the paddle starts without a pointer:
+        # however many frames it was held, the paddle moved by the keys'
+        # profile, 3 pixels, then 1 more each frame, up to 16.
+        self.b.press('ArrowDown', 0.3)
+        reach = [sum(min(3 + i, 16) for i in range(n)) for n in range(1, 200)]
+        moved = self.paddle_row()
+        self.assertIn(moved, reach, 'Down moved the paddle off the keys\' profile')
+        self.b.press('ArrowDown', 1.5)
+        self.assert_paddle_at(479, self.shot, 'Down held to the bottom')
+        # The controls, by Tab, and pressed by Space and Enter.
+        self.press_control('pause', 'Space')
+        until(lambda: self.b.run('return Module._sparkrally_paused()'), 5, 'Space did not pause')
+        self.assertEqual(self.text('pause'), 'Resume')
+        self.press_control('pause', 'Enter')
+        until(lambda: not self.b.run('return Module._sparkrally_paused()'), 5,
+              'Enter did not resume')
+        self.b.press('ArrowUp', 1.5)
+        self.assert_paddle_at(0, self.shot, 'Up held to the top')
+        self.press_control('end', 'Enter')
+        self.assertEqual(self.run_ended(5), 0, 'End match by Enter did not end the run')
+        self.assertEqual(self.b.run('return document.activeElement.id'), 'again',
+                         'the focus did not move to the end\'s first control')
+        recording = self.b.run('return Array.from(Module.recording)')
+        self.press_control('watch', 'Enter')
+        until(lambda: self.b.run('return document.documentElement.classList.contains("replaying")'),
+              10, 'Watch replay did not play the replay', ignored=(ScriptError,))
+        self.assertEqual(self.b.run('return location.hash'), '#replay=' + link(bytes(recording)))
+        self.assertEqual(self.run_ended(30), 0, 'the replay did not play to its end')
+        self.assertRegex(self.text('verdict'), r'^Replay verified: ')
+        self.assert_clean_console()
+
+    def test_a_gamepad_moves_pauses_and_ends(self):
+        # No driver here can press a real pad: a stand-in for the Gamepad
+        # API's navigator.getGamepads gives one pad in the standard mapping,
+        # as the browser does once one of its buttons has been pressed.
+        self.load()
+        self.b.run('var pad = {id: "stand-in", index: 0, mapping: "standard", connected: true,'
+                   '  timestamp: 0, axes: [0, 0, 0, 0], buttons: []};'
+                   'for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, value: 0});'
+                   'window.pad = pad;'
+                   'navigator.getGamepads = function () { return [pad, null, null, null]; };'
+                   'window.set = function (button, down) {'
+                   '  pad.buttons[button] = {pressed: down, value: down ? 1 : 0}; pad.timestamp++; };')
+        self.b.run('set(13, true)')  # the D-pad's down
+        self.assert_paddle_at(479, self.shot, 'D-pad down held to the bottom')
+        self.b.run('set(13, false); pad.axes[1] = -1')  # the left stick, up
+        self.assert_paddle_at(0, self.shot, 'left stick tilted up to the top')
+        self.b.run('pad.axes[1] = 0.1')  # within the dead zone
+        time.sleep(0.3)
+        self.assert_paddle_at(0, self.shot, 'the stick at rest')
+        self.b.run('set(9, true)')  # Start
+        until(lambda: self.b.run('return Module._sparkrally_paused()'), 5, 'Start did not pause')
+        self.b.run('set(9, false)')
+        time.sleep(0.2)  # the pause reads the pad every 10 ms
+        self.b.run('set(9, true)')
+        until(lambda: not self.b.run('return Module._sparkrally_paused()'), 5,
+              'Start did not resume')
+        self.b.run('set(8, true)')  # Back
+        self.assertEqual(self.run_ended(5), 0, 'Back did not end the run')
+        self.assert_clean_console()
+
     def test_lost_display_waits_and_the_match_goes_on(self):
         self.load()
         # Every frame ends in a 16 ms sleep: count them.
