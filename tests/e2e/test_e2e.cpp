@@ -95,7 +95,7 @@ int rightpips(const Image &img)
     return n;
 }
 
-TEST_F(EndToEnd, PlayerPaddleFollowsThePointer)
+TEST_F(EndToEnd, PlayerPaddleFollowsThePointerAndHeldKeysMoveItFromThere)
 {
     ASSERT_NO_FATAL_FAILURE(start());
     x.client({"xdotool", "mousemove", "--window", std::to_string(win), "320", "150"});
@@ -111,6 +111,12 @@ TEST_F(EndToEnd, PlayerPaddleFollowsThePointer)
     }
     EXPECT_TRUE(img.black(634, img.whiterun(636).first));
     EXPECT_TRUE(img.black(638, img.whiterun(636).first));
+    // Down held moves the paddle on from the pointer's row, at the keys'
+    // profile however many frames the hold lasted.
+    x.holdkey(win, "Down", 300);
+    sleepms(200);
+    const int moved = x.shot(win, "paddle-after-down").whiterun(3).first - 130;
+    EXPECT_TRUE(keysprofile(moved)) << "Down moved the paddle by " << moved;
     holdescape();
     expectcleanexit(5000);
 }

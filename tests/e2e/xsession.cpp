@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -149,4 +150,12 @@ std::string XSession::wmclass(unsigned long window) const
     }
     XCloseDisplay(d);
     return name;
+}
+
+bool keysprofile(int pixels)
+{
+    int moved = 0;
+    for (int frame = 0; moved < pixels; frame++)
+        moved += std::min(3 + frame, 16);
+    return pixels > 0 && moved == pixels;
 }

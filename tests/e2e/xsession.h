@@ -30,6 +30,11 @@ struct Image {
     std::pair<int, int> whiterun(int x) const;
 };
 
+// Whether the paddle moved by `pixels` while a key was held for some whole
+// number of frames at the keys' profile: 3 pixels in the first, 1 more in
+// each next, up to 16.
+bool keysprofile(int pixels);
+
 class XSession
 {
   public:

@@ -88,7 +88,8 @@ class Wine : public ::testing::Test
         ASSERT_NE(win, 0ul) << "no window appeared";
     }
 
-    // Follows the pointer, then ends on Escape held like a person, status 0.
+    // Follows the pointer and S held, then ends on Escape held like a
+    // person, status 0.
     void playandescape()
     {
         x.client({"xdotool", "mousemove", "--window", std::to_string(win), "320", "150"});
@@ -102,6 +103,11 @@ class Wine : public ::testing::Test
         EXPECT_EQ(img.h, 480);
         for (int col : {2, 3, 4})
             EXPECT_EQ(img.whiterun(col), std::make_pair(130, 169)) << "column " << col;
+        // S held moves the paddle on from there at the keys' profile.
+        x.holdkey(win, "s", 200);
+        usleep(300000);
+        const int moved = x.shot(win, "windows-paddle-after-s").whiterun(3).first - 130;
+        EXPECT_TRUE(keysprofile(moved)) << "S moved the paddle by " << moved;
         x.holdkey(win, "Escape", 100);
         Outcome r = finish(game, 10000);
         EXPECT_FALSE(r.timedout);
@@ -147,7 +153,7 @@ TEST_F(Wine, GoldenReplaysPlayToTheirKeptDigests)
     }
 }
 
-TEST_F(Wine, TheGameFollowsThePointerAndEndsOnEscape)
+TEST_F(Wine, TheGameFollowsThePointerAndKeysAndEndsOnEscape)
 {
     ASSERT_NO_FATAL_FAILURE(start(staged()));
     playandescape();
