@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "game/frameloop.h"
 #include "game/game.h"
 #include "platform/replay/layer.h"
 #include "ratios.h"
@@ -48,7 +49,7 @@ void BM_gameframe(benchmark::State &state)
     layer::live(nullptr);
     for (auto _ : state) {
         rewind(saved);
-        drawframe();
+        playframe();
     }
 }
 BENCHMARK(BM_gameframe)->Arg(0)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
