@@ -14,6 +14,7 @@
 
 #include "effects/particle.h"
 #include "effects/random.h"
+#include "game/frameloop.h"
 #include "game/game.h"
 #include "game/trig.h"
 #include "graphics/video.h"
@@ -34,7 +35,7 @@ void BM_gameframe(benchmark::State &state)
     // its few thousand stores, and stalls the renderer's threads.
     for (auto _ : state) {
         rewind(saved);
-        drawframe();
+        playframe();
         SDL_GL_SwapBuffers();
         glFinish();
     }

@@ -3,17 +3,11 @@
 #ifndef SPARKRALLY_BENCH_REWIND_H
 #define SPARKRALLY_BENCH_REWIND_H
 
-#include <GL/gl.h>
-
 #include <cstddef>
 #include <vector>
 
 #include "effects/particle.h"
-#include "effects/pool.h"
-#include "game/ball.h"
 #include "game/game.h"
-#include "game/input.h"
-#include "graphics/scene.h"
 
 // What a frame changes in one spark.
 struct Saved {
@@ -47,22 +41,6 @@ inline void rewind(const std::vector<Saved> &saved)
         p->fall = saved[i].fall;
         p->ltime = saved[i].ltime;
     }
-}
-
-// The frame loop's work in its order, from the clear to the sparks; the
-// swap and the sleep are the caller's.
-inline void drawframe()
-{
-    glClear(GL_COLOR_BUFFER_BIT);
-    checkevents();
-    moveplayerbar();
-    calccpu();
-    drawbars();
-    moveball();
-    drawball();
-    drawpoints();
-    checkifwin();
-    updateparticles();
 }
 
 #endif

@@ -29,6 +29,7 @@
 #include <cstring>
 #include <vector>
 
+#include "game/frameloop.h"
 #include "game/game.h"
 #include "graphics/video.h"
 #include "rewind.h"
@@ -101,7 +102,7 @@ Stamps frame(const std::vector<Saved> &saved, bool read)
     Stamps s;
     s.at[0] = emscripten_get_now();
     rewind(saved);
-    drawframe();
+    playframe();
     s.at[1] = emscripten_get_now();
     SDL_GL_SwapBuffers();
     s.at[2] = emscripten_get_now();

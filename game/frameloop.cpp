@@ -4,13 +4,13 @@
 #include "effects/pool.h"
 #include "effects/random.h"
 #include "game/ball.h"
+#include "game/frameloop.h"
 #include "game/game.h"
 #include "game/input.h"
 #include "graphics/scene.h"
 #include "graphics/video.h"
 
-// One frame, in its fixed order, ending with the swap and the 16 ms sleep.
-static void runframe()
+void playframe()
 {
     glClear(GL_COLOR_BUFFER_BIT);
     checkevents();
@@ -22,6 +22,12 @@ static void runframe()
     drawpoints();
     checkifwin();
     updateparticles(); // sparks last, over everything else
+}
+
+// One frame, ending with the swap and the 16 ms sleep.
+static void runframe()
+{
+    playframe();
     SDL_GL_SwapBuffers();
     SDL_Delay(16);
 }

@@ -39,10 +39,38 @@ extern double enemyy;  // centre y of the computer's (right) paddle
 extern int pointsp;    // player's points
 extern int pointse;    // computer's points
 
+// Every value above that a match's course depends on, in the digest's
+// order, with its value in a fresh process: the definitions, the fresh-run
+// reset and the state's digest are all made from this one list, so a value
+// that is not in it has no definition and cannot link. The spark ring is
+// digested slot by slot after these; `event` only carries an event to the
+// game and is no part of a match's course.
+#define SPARKRALLY_STATE(X)                                                                        \
+    X(double, ball_x, 320.0)                                                                       \
+    X(double, ball_y, 240.0)                                                                       \
+    X(double, ball_r, 5.0)                                                                         \
+    X(double, ball_angle, 200.0)                                                                   \
+    X(double, ball_speed, 4.0)                                                                     \
+    X(int, barsize, 20)                                                                            \
+    X(double, cpuspeed, 4.0)                                                                       \
+    X(double, playery, 0.0)                                                                        \
+    X(double, enemyy, 0.0)                                                                         \
+    X(int, pointsp, 0)                                                                             \
+    X(int, pointse, 0)                                                                             \
+    X(int, mouse_x, 0)                                                                             \
+    X(int, mouse_y, 0)                                                                             \
+    X(bool, quit, false)                                                                           \
+    X(int, particlec, 0)                                                                           \
+    X(int, anzahl_particle, 5000)
+
 // The game's entry: sets up, plays frames until quit, shuts SDL down.
 // Returns 0, or 1 when the window could not be opened (no frame runs then).
 // C linkage, as SDL's entry wrapper calls it where SDL supplies one.
 extern "C" int SDL_main(int argc, char *argv[]);
+
+// Puts every global above back to its value in a fresh process, freeing
+// the sparks, so that one process may play one run after another.
+void freshstate();
 
 // Puts paddles and ball into the serve state, then pauses 500 ms.
 void resetgame();

@@ -336,8 +336,8 @@ TEST(ReplayFile, EachFaultIsNamed)
 // their bytes: a frame's event count, then its events.
 std::vector<uint8_t> format1(const std::vector<std::vector<uint8_t>> &frames)
 {
-    std::vector<uint8_t> out = {'S', 'P', 'R', 'K', 'R', 'P', 'L', 'Y', 1, 0, 5};
-    out.insert(out.end(), version.begin(), version.end());
+    const std::string head = std::string("SPRKRPLY\1\0\5", 11) + version;
+    std::vector<uint8_t> out(head.begin(), head.end());
     auto put = [&out](uint64_t v, int width) {
         for (int i = 0; i < width; i++)
             out.push_back(uint8_t(v >> (8 * i)));

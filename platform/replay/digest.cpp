@@ -25,22 +25,10 @@ uint64_t chaindigest(uint64_t chain, uint64_t digest) { return mix(chain, digest
 uint64_t statedigest()
 {
     uint64_t h = fnv_basis;
-    h = mix(h, ball_x);
-    h = mix(h, ball_y);
-    h = mix(h, ball_r);
-    h = mix(h, ball_angle);
-    h = mix(h, ball_speed);
-    h = mix(h, barsize);
-    h = mix(h, cpuspeed);
-    h = mix(h, playery);
-    h = mix(h, enemyy);
-    h = mix(h, pointsp);
-    h = mix(h, pointse);
-    h = mix(h, mouse_x);
-    h = mix(h, mouse_y);
-    h = mix(h, int(quit));
-    h = mix(h, particlec);
-    h = mix(h, anzahl_particle);
+    // A bool goes in as the int 0 or 1.
+#define MIX(type, name, fresh) h = mix(h, name);
+    SPARKRALLY_STATE(MIX)
+#undef MIX
     for (const Particle *p : obj_particle) {
         // An empty slot is one word, 0; a spark is 1 and then its values.
         if (!p) {
