@@ -196,8 +196,9 @@ void viewerkeys()
 }
 
 // Live play's pause: P or Start again ends it, and so do Escape, Back and
-// the close request, which the game then reads in the next frame. Everything else
-// waits for that frame too, kept as it comes, Escape's state with it.
+// the close request, which the game then reads in the next frame.
+// Everything else waits for that frame too, kept as it comes, Escape's
+// state with it.
 void livepausekeys()
 {
     SDL_Event e;
