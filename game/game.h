@@ -44,6 +44,10 @@ extern int pointse;    // computer's points
 // C linkage, as SDL's entry wrapper calls it where SDL supplies one.
 extern "C" int SDL_main(int argc, char *argv[]);
 
+// Puts every global above back to its value in a fresh process, freeing
+// the sparks, so that one process may play one run after another.
+void freshstate();
+
 // Puts paddles and ball into the serve state, then pauses 500 ms.
 void resetgame();
 

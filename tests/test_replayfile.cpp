@@ -12,26 +12,27 @@
 #include <direct.h>
 #endif
 
+#include <zlib.h>
+
 #include "platform/replay/digest.h"
+#include "platform/replay/framecodec.h"
 #include "platform/replay/replayfile.h"
 #include "support.h"
 
 namespace {
 
-using replay::Event;
 using replay::Frame;
 
 const std::string version = "1.0.0";
 
-Event motion(uint16_t x, uint16_t y) { return Event{replay::motion, 0, x, y}; }
-Event key(bool escape) { return Event{replay::key, uint8_t(escape), 0, 0}; }
-Event closed() { return Event{replay::closed, 0, 0, 0}; }
+Frame motion(uint16_t x, uint16_t y) { return Frame{replay::moved, x, y}; }
 
 uint64_t digestafter(size_t frames) { return chaindigest(0x5eed, frames); }
 
-// Header: magic 8, format 2, length 1, "1.0.0", CRC 4. The closing record:
-// tag 1, three counts 12, digest 8, CRC 4.
-const size_t header = 8 + 2 + 1 + 5 + 4;
+// Header: magic 8, format 2, length 2, rules 2, version's length 1,
+// "1.0.0", CRC 4. The closing record: tag 1, three counts 12, digest 8,
+// CRC 4.
+const size_t header = 8 + 2 + 2 + 2 + 1 + 5 + 4;
 const size_t closing = 1 + 12 + 8 + 4;
 
 // A match written as the game writes one: a digest kept after every
@@ -41,15 +42,15 @@ struct Recorded {
     std::vector<size_t> grown; // where each block ends
 };
 
-Recorded record(const std::vector<Frame> &frames, const std::string &gameversion = version)
+Recorded record(const std::vector<Frame> &frames, const std::string &gameversion = version,
+                uint16_t rules = rules_version)
 {
     Recorded r;
-    replay::Writer w(gameversion);
-    replay::FrameCodec codec;
+    replay::Writer w(gameversion, rules);
+    r.bytes = w.take();
+    EXPECT_EQ(r.bytes.size(), header - 5 + gameversion.size()) << "the header comes at once";
     for (size_t i = 0; i < frames.size(); i++) {
-        std::vector<uint8_t> encoded;
-        codec.encode(frames[i], encoded);
-        w.frame(encoded);
+        w.frame(frames[i]);
         if ((i + 1) % replay::digest_every == 0) {
             w.keep(digestafter(i + 1));
             std::vector<uint8_t> got = w.take();
@@ -66,19 +67,20 @@ Recorded record(const std::vector<Frame> &frames, const std::string &gameversion
 }
 
 // Two and a bit blocks of everything a frame can hold: still frames, moves
-// to the corners, keys with and without Escape, a close request, a crowd.
+// to the corners and back, Escape with a key, a close request.
 std::vector<Frame> smallmatch()
 {
     std::vector<Frame> frames(2 * replay::digest_every + 50);
     for (size_t i = 0; i < frames.size(); i++) {
         if (i % 7 != 3)
-            frames[i].push_back(motion(uint16_t(320 + (i * 37) % 200), uint16_t(240 - i % 90)));
+            frames[i] = motion(uint16_t(320 + (i * 37) % 200), uint16_t(240 - i % 90));
         if (i % 50 == 9)
-            frames[i].push_back(key(i % 100 == 9));
+            frames[i].flags |= replay::escaped;
     }
-    frames[5] = {motion(0, 0), motion(65535, 65535), motion(0, 65535)};
-    frames[400] = Frame(40, motion(1, 2));
-    frames.back().push_back(closed());
+    frames[5] = motion(65535, 65535);
+    frames[6] = motion(0, 65535);
+    frames[7] = motion(0, 0);
+    frames.back().flags |= replay::escaped | replay::closed;
     return frames;
 }
 
@@ -105,7 +107,7 @@ std::vector<Frame> tenminutes()
             vy = -vy;
             y = y < 0 ? 0 : 479 * 16;
         }
-        frames.push_back({motion(uint16_t(x / 16), uint16_t(y / 16))});
+        frames.push_back(motion(uint16_t(x / 16), uint16_t(y / 16)));
     }
     return frames;
 }
@@ -151,31 +153,56 @@ void patchblock(std::vector<uint8_t> &bytes, size_t at, size_t field, uint64_t v
     putle(bytes, at + 19, ~crc, 4);
 }
 
-TEST(ReplayFile, CodecRefusesBytesThatAreNotAFrame)
+TEST(ReplayFile, BlocksOfEitherFormatThatAreNotFramesAreRefused)
 {
     struct Case {
+        int format;
         std::vector<uint8_t> bytes;
         const char *says;
     } cases[] = {
-        {{}, "ends inside a number"},
-        {{1, 4}, "unknown event kind 4"},
-        {{1, 2, 2}, "Escape state is 2"},
-        {{1, 2}, "ends inside a key"},
-        {{1, 1, 1}, "moves to -1"},
-        {{1, 1, 0x80}, "ends inside a number"},
-        {{1, 1, 0x80, 0x00, 0}, "longer than it needs"},
-        {{1, 1, 0xff, 0xff, 0xff, 0xff, 0x1f}, "larger than 32 bits"},
-        {{0x81, 0x80, 0x04}, "more than the 65536"},
-        {{3, 3, 3}, "ends after 2 bytes"},
+        {2, {}, "end inside their flags"},
+        {2, {8}, "frame 1: unknown flags 8"},
+        {2, {1}, "frame 1: the frame ends inside a number"},
+        {2, {1, 1, 0}, "moves to -1"},
+        {2, {1, 0x80, 0x00, 0}, "longer than it needs"},
+        {2, {1, 0xff, 0xff, 0xff, 0xff, 0x1f, 0}, "larger than 32 bits"},
+        {2, {0, 0}, "1 byte after its last frame"},
+        {1, {}, "ends inside a number"},
+        {1, {1, 4}, "unknown event kind 4"},
+        {1, {1, 2, 2}, "Escape state is 2"},
+        {1, {1, 2}, "ends inside a key"},
+        {1, {1, 1, 1}, "moves to -1"},
+        {1, {1, 1, 0x80}, "ends inside a number"},
+        {1, {0x81, 0x80, 0x04}, "more than the 65536"},
+        {1, {3, 3, 3}, "ends inside its events"},
+        {1, {0, 0, 0}, "2 bytes after its last frame"},
     };
     for (const Case &c : cases) {
-        replay::FrameCodec codec;
-        Frame events;
+        replay::Pointer at;
+        std::vector<Frame> frames;
         std::string error;
-        const uint8_t *p = c.bytes.data();
-        EXPECT_FALSE(codec.decode(p, p + c.bytes.size(), events, error)) << c.says;
+        const uint8_t *p = c.bytes.data(), *end = p + c.bytes.size();
+        bool ok = c.format == 1 ? replay::decodeblock1(p, end, 1, at, frames, error)
+                                : replay::decodeblock(p, end, 1, at, frames, error);
+        EXPECT_FALSE(ok) << c.says;
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
     }
+}
+
+TEST(ReplayFile, AFormatOneFrameKeepsWhatTheGameReads)
+{
+    // Two moves, a key without Escape and one with it, two closes; then a
+    // frame of a key alone, which the game ignores.
+    const std::vector<uint8_t> bytes = {6, 1, 2, 2, 2, 0, 1, 4, 4, 2, 1, 3, 3, 1, 2, 0};
+    replay::Pointer at;
+    std::vector<Frame> frames;
+    std::string error;
+    ASSERT_TRUE(
+        replay::decodeblock1(bytes.data(), bytes.data() + bytes.size(), 2, at, frames, error))
+        << error;
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], (Frame{uint8_t(replay::moved | replay::escaped | replay::closed), 3, 3}));
+    EXPECT_EQ(frames[1], Frame{});
 }
 
 TEST(ReplayFile, FramesAndDigestsComeBackAsWritten)
@@ -189,7 +216,8 @@ TEST(ReplayFile, FramesAndDigestsComeBackAsWritten)
         std::string error;
         ASSERT_TRUE(readbytes(record(frames).bytes, r, error)) << error;
         EXPECT_TRUE(r.complete);
-        EXPECT_EQ(r.format, 1);
+        EXPECT_EQ(r.format, 2);
+        EXPECT_EQ(r.rules, rules_version);
         EXPECT_EQ(r.gameversion, version);
         EXPECT_EQ(r.frames, frames);
         std::vector<uint32_t> at;
@@ -202,14 +230,15 @@ TEST(ReplayFile, FramesAndDigestsComeBackAsWritten)
     }
 }
 
-TEST(ReplayFile, TenMinutesOfMotionAreTheSameBytesEverywhereInAtMost32KB)
+TEST(ReplayFile, TenMinutesOfMotionAreTheSameBytesEverywhereAndFitALink)
 {
     std::vector<Frame> frames = tenminutes();
     Recorded a = record(frames);
-    EXPECT_LE(a.bytes.size(), 32768u);
+    // The page offers links of up to 32,000 characters of base64.
+    EXPECT_LE((a.bytes.size() * 4 + 2) / 3, 32000u);
     // zlib 1.2.13 with the same settings on every target: these bytes.
-    EXPECT_EQ(a.bytes.size(), 25091u);
-    EXPECT_EQ(fnv1a(a.bytes), 15259557051296908713u);
+    EXPECT_EQ(a.bytes.size(), 20855u);
+    EXPECT_EQ(fnv1a(a.bytes), 4323549679306549488u);
     replay::Replay r;
     std::string error;
     ASSERT_TRUE(readbytes(a.bytes, r, error)) << error;
@@ -266,25 +295,31 @@ TEST(ReplayFile, EachFaultIsNamed)
     std::vector<uint8_t> b = good;
     b[0] = 'X';
     EXPECT_EQ(failure(b), "not a sparkrally replay (wrong magic)");
+    // The header's check comes first: a damaged format is not a newer one.
     b = good;
-    putle(b, 8, 2, 2);
-    EXPECT_EQ(failure(b), "format version 2 is newer than this game reads (1)");
-    EXPECT_EQ(failure(record(smallmatch(), "0.9.0").bytes),
-              "recorded by sparkrally 0.9.0; this is sparkrally 1.0.0");
+    b[8] ^= 1;
+    EXPECT_EQ(failure(b), "the header's checksum does not match");
+    putle(b, header - 4, crc32(0, b.data(), header - 4), 4);
+    EXPECT_EQ(failure(b), "format version 3 is newer than this game reads (2)");
+    EXPECT_EQ(failure(record(smallmatch(), "1.1.0", rules_version + 1).bytes),
+              "recorded with rules version 2 by sparkrally 1.1.0; this is sparkrally 1.0.0, "
+              "which plays rules version 1");
     EXPECT_NE(failure(record({}, std::string(65, '9')).bytes).find("longer than the 64"),
               std::string::npos);
 
     b = good;
     b.push_back(0);
-    EXPECT_EQ(failure(b), "1 bytes after the closing record");
+    EXPECT_EQ(failure(b), "1 byte after the closing record");
 
     // Counts past the limits, with every checksum made to match.
     b = good;
     patchblock(b, header, 1, replay::digest_every + 1, 2);
     EXPECT_NE(failure(b).find("301 frames; a block holds 1 to 300"), std::string::npos);
     b = good;
-    patchblock(b, header, 3, replay::max_inflated_bytes + 1, 4);
-    EXPECT_NE(failure(b).find("past the 268435456 bytes a replay may hold"), std::string::npos);
+    patchblock(b, header, 3, 300 * 7 + 1, 4);
+    EXPECT_NE(failure(b).find("its events say 2101 bytes, more than the 2100 its 300 frames may "
+                              "take"),
+              std::string::npos);
     // Inflating to more than the block says, and to less.
     uint32_t says = 0;
     for (int i = 3; i >= 0; i--)
@@ -295,6 +330,78 @@ TEST(ReplayFile, EachFaultIsNamed)
     b = good;
     patchblock(b, header, 3, says + 1, 4);
     EXPECT_NE(failure(b).find("inflate to"), std::string::npos);
+}
+
+// A format-1 file, as the first releases wrote them, of frames given as
+// their bytes: a frame's event count, then its events.
+std::vector<uint8_t> format1(const std::vector<std::vector<uint8_t>> &frames)
+{
+    const std::string head = std::string("SPRKRPLY\1\0\5", 11) + version;
+    std::vector<uint8_t> out(head.begin(), head.end());
+    auto put = [&out](uint64_t v, int width) {
+        for (int i = 0; i < width; i++)
+            out.push_back(uint8_t(v >> (8 * i)));
+    };
+    put(crc32(0, out.data(), uInt(out.size())), 4);
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY);
+    size_t all = 0;
+    for (size_t first = 0; first < frames.size(); first += replay::digest_every) {
+        size_t n = std::min<size_t>(replay::digest_every, frames.size() - first);
+        std::vector<uint8_t> events, packed(1 << 20);
+        for (size_t i = first; i < first + n; i++)
+            events.insert(events.end(), frames[i].begin(), frames[i].end());
+        z.next_in = events.data();
+        z.avail_in = uInt(events.size());
+        z.next_out = packed.data();
+        z.avail_out = uInt(packed.size());
+        EXPECT_EQ(deflate(&z, Z_SYNC_FLUSH), Z_OK);
+        packed.resize(packed.size() - z.avail_out);
+        size_t head = out.size();
+        out.push_back('B');
+        put(n, 2);
+        put(events.size(), 4);
+        put(0, 8);
+        put(packed.size(), 4);
+        put(crc32(0, out.data() + head, 19), 4);
+        out.insert(out.end(), packed.begin(), packed.end());
+        put(crc32(0, packed.data(), uInt(packed.size())), 4);
+        all += events.size();
+    }
+    deflateEnd(&z);
+    out.push_back('E');
+    put(frames.size(), 4);
+    put((frames.size() + replay::digest_every - 1) / replay::digest_every, 4);
+    put(all, 4);
+    put(0, 8);
+    put(crc32(0, out.data(), uInt(out.size())), 4);
+    return out;
+}
+
+TEST(ReplayFile, CraftedFormatOneFilesReadWithinBoundsOrAreRefused)
+{
+    // The most close requests a frame may hold, 30 times: a short link
+    // that once took the page's whole heap. Each frame is one close now.
+    std::vector<uint8_t> closes = {0x80, 0x80, 0x04};
+    closes.resize(closes.size() + 65536, 3);
+    replay::Replay r;
+    std::string error;
+    ASSERT_TRUE(readbytes(format1(std::vector<std::vector<uint8_t>>(30, closes)), r, error))
+        << error;
+    EXPECT_EQ(r.rules, 1);
+    EXPECT_EQ(r.frames, std::vector<Frame>(30, Frame{replay::closed, 0, 0}));
+
+    // A whole block of them inflates past what a block may.
+    EXPECT_EQ(failure(format1(std::vector<std::vector<uint8_t>>(300, closes))),
+              "block 1 at byte 20: its events say 19661700 bytes, more than the 8388608 its 300 "
+              "frames may take");
+
+    // A pause of 70,000 pointer moves, as the first releases wrote it.
+    std::vector<uint8_t> moves = {0xf0, 0xa2, 0x04};
+    for (int i = 0; i < 70000; i++)
+        moves.insert(moves.end(), {1, 2, 2});
+    EXPECT_NE(failure(format1({moves})).find("a frame of 70000 events, more than the 65536"),
+              std::string::npos);
 }
 
 TEST(ReplayFile, ReadingAFileNamesItAndTheReason)

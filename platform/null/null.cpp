@@ -6,38 +6,20 @@
 #include <GL/gl.h>
 #include <SDL.h>
 
-#include <cstring>
+#include "platform/null/answers.h"
 
-// Chosen at link time, never as a fallback, so the game does not refuse it
-// as it refuses SDL's own drivers that show nothing.
-static const char driver[] = "null";
-// Nothing here fails: SDL's text when no error is set.
-static char error[] = "";
-static SDL_Surface screen;
 static Uint8 keys[SDLK_LAST];
 
 int SDL_Init(Uint32) { return 0; }
-
-char *SDL_VideoDriverName(char *buf, int size)
-{
-    if (buf == nullptr || size <= 0)
-        return nullptr;
-    strncpy(buf, driver, size_t(size) - 1);
-    buf[size - 1] = '\0';
-    return buf;
-}
-
+char *SDL_VideoDriverName(char *buf, int size) { return nullplatform::videodrivername(buf, size); }
 int SDL_GL_SetAttribute(SDL_GLattr, int) { return 0; }
 
 SDL_Surface *SDL_SetVideoMode(int width, int height, int, Uint32 flags)
 {
-    screen.w = width;
-    screen.h = height;
-    screen.flags = flags;
-    return &screen;
+    return nullplatform::setvideomode(width, height, flags);
 }
 
-char *SDL_GetError(void) { return error; }
+char *SDL_GetError(void) { return nullplatform::error(); }
 int SDL_PollEvent(SDL_Event *) { return 0; }
 
 Uint8 *SDL_GetKeyState(int *count)

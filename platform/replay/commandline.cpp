@@ -1,9 +1,7 @@
 // The desktop's command line, in front of the game's entry (the linker's
 // --wrap of SDL_main): plain play, or a match recorded, replayed in the
-// window, or verified without one. Exit statuses: 0 played, or verified;
-// 1 a replay that cannot be read, or a recording that cannot be made;
-// 2 a command line that is not understood; 3 a replay that drifts; 130 a
-// verification interrupted.
+// window, or replays verified without one. The exit statuses are the help's
+// table.
 #include <SDL.h>
 
 #include <fcntl.h>
@@ -19,6 +17,7 @@
 #include <string>
 
 #include "game/game.h"
+#include "platform/null/answers.h"
 #include "platform/replay/layer.h"
 #include "platform/replay/replayfile.h"
 
@@ -34,34 +33,44 @@ void __real_SDL_Quit(void);
 
 namespace {
 
-const char usage[] = "usage: sparkrally [--record FILE | --replay FILE | --verify FILE]\n"
+const char usage[] = "usage: sparkrally [--record FILE | --replay FILE | --verify FILE...]\n"
                      "       sparkrally --help | --version\n";
 
-const char help[] = "Plays a match: your paddle follows the mouse; Escape or closing the window\n"
-                    "ends the run; P pauses and resumes.\n"
-                    "\n"
-                    "  --record FILE  play a match and write its replay to FILE\n"
-                    "  --replay FILE  show the replay in FILE at the game's pace: Space pauses\n"
-                    "                 and resumes, the right arrow steps one frame while paused,\n"
-                    "                 + and - set the speed from 1/4x to 8x, Escape or closing\n"
-                    "                 the window ends\n"
-                    "  --verify FILE  play the replay in FILE with no window and no sleeps, print\n"
-                    "                 the final score, the frame count and the state's digest,\n"
-                    "                 and say whether every digest in the file matched\n"
-                    "  --help         show this help\n"
-                    "  --version      show the game's version\n"
-                    "\n"
-                    "Exit status: 0 after a match or a verified replay; 1 when a replay cannot be\n"
-                    "read or a recording cannot be written; 2 for an unknown option; 3 when a\n"
-                    "replay's state drifts from the digests it keeps; 130 when a verification\n"
-                    "is interrupted (SIGINT, SIGTERM).\n";
+const char help[] =
+    "Plays a match: your paddle follows the mouse, or moves while Up or Down (W or\n"
+    "S) is held; Escape or closing the window ends the run; P pauses and resumes.\n"
+    "\n"
+    "  --record FILE     play a match and write its replay to FILE, which is\n"
+    "                    replaced only once the match has ended and is written\n"
+    "  --replay FILE     show the replay in FILE at the game's pace: Space pauses\n"
+    "                    and resumes, the right arrow steps one frame while\n"
+    "                    paused, + and - set the speed from 1/4x to 8x, Escape or\n"
+    "                    closing the window ends\n"
+    "  --verify FILE...  play each replay with no window and no sleeps, print the\n"
+    "                    final score, the frame count and the state's digest, and\n"
+    "                    say whether every digest in the file matched; with\n"
+    "                    several files, each line starts with the file's name and\n"
+    "                    a last line counts them\n"
+    "  --help            show this help\n"
+    "  --version         show the game's version\n"
+    "\n"
+    "Exit status:\n"
+    "  0    a match played, or every replay verified\n"
+    "  1    a replay cannot be read, or a recording cannot be made or written\n"
+    "  2    the command line is not understood\n"
+    "  3    a replay drifts from the digests it keeps\n"
+    "  4    a replay is incomplete: its recording was cut short, and it verified\n"
+    "       up to its last whole frame\n"
+    "  130  a verification interrupted (SIGINT, SIGTERM)\n"
+    "With several files, the status is 3 if any drifts, else 1 if any cannot be\n"
+    "read, else 4 if any is incomplete.\n";
 
-// Verification plays with no window: the SDL calls that would open one are
-// answered here instead, as by the null platform, and OpenGL's calls, with
-// no context current, do nothing.
+enum Status { ok = 0, failed = 1, usagefault = 2, drifted = 3, incomplete = 4, stopped = 130 };
+
+// Verification plays with no window: the SDL calls that would open one get
+// the null platform's answers, and OpenGL's calls, with no context
+// current, do nothing.
 bool headless = false;
-SDL_Surface screen;
-char noerror[] = "";
 
 // A recording goes to a file beside its target and replaces the target only
 // once the match has ended and been written whole, so the old file is never
@@ -133,11 +142,13 @@ int record(const char *path, int argc, char *argv[])
         else
             fprintf(stderr, "sparkrally: cannot record to %s: %s: %s\n", path,
                     recording.temp.c_str(), strerror(errno));
-        return 1;
+        return failed;
     }
     layer::live(tofile);
     int status = play(argc, argv);
     layer::finish();
+    if (!layer::recordingerror().empty())
+        recording.failed = true;
     if (fclose(recording.file) != 0 && !recording.failed) {
         recording.failed = true;
         fprintf(stderr, "sparkrally: writing %s failed: %s\n", recording.temp.c_str(),
@@ -145,51 +156,79 @@ int record(const char *path, int argc, char *argv[])
     }
     if (status != 0 || recording.failed) {
         std::remove(recording.temp.c_str());
-        return status;
+        return status != 0 ? status : failed;
     }
     if (!replace(recording.temp, recording.path)) {
         fprintf(stderr, "sparkrally: cannot replace %s with %s: %s\n", path, recording.temp.c_str(),
                 strerror(errno));
-        return 1;
+        return failed;
     }
     return 0;
 }
 
-int replayfile(const char *path, bool verify, int argc, char *argv[])
+// Plays one replay, shown or verified; `name` starts each line it prints.
+// Returns its status.
+int playreplay(const char *path, bool verify, const std::string &name, int argc, char *argv[])
 {
     static replay::Replay r;
     std::string error;
     if (!replay::readfile(path, SPARKRALLY_VERSION, r, error)) {
         fprintf(stderr, "sparkrally: %s\n", error.c_str());
-        return 1;
+        return failed;
     }
+    freshstate();
     headless = verify;
     layer::playback(&r, verify);
     int status = play(argc, argv);
     uint64_t digest = layer::finish();
     layer::Verdict v = layer::verdict();
+    const char *n = name.c_str();
     if (verify)
-        printf("final score %d-%d after %u frames, state digest 0x%016llx\n", pointsp, pointse,
-               v.frames, (unsigned long long)digest);
+        printf("%sfinal score %d-%d after %u frames, state digest 0x%016llx\n", n, pointsp,
+               pointse, v.frames, (unsigned long long)digest);
     if (v.drifted) {
-        printf("replay drifted: the state after frame %u differs from the file's\n", v.drifted);
-        return 3;
+        printf("%sreplay drifted: the state after frame %u differs from the file's\n", n,
+               v.drifted);
+        return drifted;
     }
     if (status != 0)
         return status;
     if (!verify)
-        return 0;
+        return ok;
     if (v.ended_early) {
-        printf("replay not verified: stopped at frame %u of %zu\n", v.frames, r.frames.size());
-        return 130;
+        printf("%sreplay not verified: stopped at frame %u of %zu\n", n, v.frames,
+               r.frames.size());
+        return stopped;
     }
-    if (!r.complete)
-        printf("replay verified up to frame %u: the file is incomplete, its recording was cut "
+    if (!r.complete) {
+        printf("%sreplay incomplete: verified up to frame %u, where its recording was cut "
                "short\n",
-               v.frames);
-    else
-        printf("replay verified\n");
-    return 0;
+               n, v.frames);
+        return incomplete;
+    }
+    printf("%sreplay verified\n", n);
+    return ok;
+}
+
+// Verifies each file in turn; with more than one, each line names its file
+// and a last line counts them.
+int verifyall(int files, char *paths[], char *argv[])
+{
+    if (files == 1)
+        return playreplay(paths[0], true, "", 1, argv);
+    int verified = 0, cut = 0, drifts = 0, refused = 0;
+    for (int i = 0; i < files; i++) {
+        int status = playreplay(paths[i], true, std::string(paths[i]) + ": ", 1, argv);
+        if (status == stopped)
+            return stopped;
+        verified += status == ok;
+        cut += status == incomplete;
+        drifts += status == drifted;
+        refused += status != ok && status != incomplete && status != drifted;
+    }
+    printf("%d replays: %d verified, %d incomplete, %d drifted, %d refused\n", files, verified,
+           cut, drifts, refused);
+    return drifts ? drifted : refused ? failed : cut ? incomplete : ok;
 }
 
 } // namespace
@@ -208,25 +247,23 @@ extern "C" int __wrap_SDL_main(int argc, char *argv[])
         printf("sparkrally %s\n", SPARKRALLY_VERSION);
         return 0;
     }
-    if (!withfile || argc != 3) {
+    if (!withfile || argc < 3 || (argc > 3 && option != "--verify")) {
         fprintf(stderr, "%s", usage);
-        return 2;
+        return usagefault;
     }
     if (option == "--record")
         return record(argv[2], 1, argv);
-    return replayfile(argv[2], option == "--verify", 1, argv);
+    if (option == "--replay")
+        return playreplay(argv[2], false, "", 1, argv);
+    return verifyall(argc - 2, argv + 2, argv);
 }
 
 extern "C" int __wrap_SDL_Init(Uint32 flags) { return headless ? 0 : __real_SDL_Init(flags); }
 
 extern "C" char *__wrap_SDL_VideoDriverName(char *buf, int size)
 {
-    if (!headless)
-        return __real_SDL_VideoDriverName(buf, size);
-    if (!buf || size <= 0)
-        return nullptr;
-    snprintf(buf, size_t(size), "%s", "none");
-    return buf;
+    return headless ? nullplatform::videodrivername(buf, size)
+                    : __real_SDL_VideoDriverName(buf, size);
 }
 
 extern "C" int __wrap_SDL_GL_SetAttribute(SDL_GLattr attr, int value)
@@ -236,15 +273,14 @@ extern "C" int __wrap_SDL_GL_SetAttribute(SDL_GLattr attr, int value)
 
 extern "C" SDL_Surface *__wrap_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
 {
-    if (!headless)
-        return __real_SDL_SetVideoMode(width, height, bpp, flags);
-    screen.w = width;
-    screen.h = height;
-    screen.flags = flags;
-    return &screen;
+    return headless ? nullplatform::setvideomode(width, height, flags)
+                    : __real_SDL_SetVideoMode(width, height, bpp, flags);
 }
 
-extern "C" char *__wrap_SDL_GetError(void) { return headless ? noerror : __real_SDL_GetError(); }
+extern "C" char *__wrap_SDL_GetError(void)
+{
+    return headless ? nullplatform::error() : __real_SDL_GetError();
+}
 
 extern "C" void __wrap_SDL_Quit(void)
 {

@@ -1,10 +1,8 @@
-// One frame's events as bytes: a count, then per event its kind and what it
-// carries. Numbers are LEB128 varints; pointer moves are zigzag-coded
-// differences from the last position, so that steady motion is one or two
-// small bytes that deflate well.
-#include <string>
-
-#include "platform/replay/replayfile.h"
+// A block's frames as bytes. Numbers are LEB128 varints; pointer moves are
+// zigzag-coded differences from the last position. Format 2 keeps like with
+// like (flags, then x moves, then y moves), which deflate packs tighter
+// than frames one after another.
+#include "platform/replay/framecodec.h"
 
 namespace replay {
 
@@ -52,22 +50,6 @@ static uint32_t zigzag(int32_t d)
 
 static int32_t unzigzag(uint32_t z) { return z & 1 ? -int32_t(z >> 1) - 1 : int32_t(z >> 1); }
 
-void FrameCodec::encode(const Frame &events, std::vector<uint8_t> &out)
-{
-    putvarint(out, uint32_t(events.size()));
-    for (const Event &e : events) {
-        out.push_back(e.kind);
-        if (e.kind == motion) {
-            putvarint(out, zigzag(int32_t(e.x) - int32_t(x)));
-            putvarint(out, zigzag(int32_t(e.y) - int32_t(y)));
-            x = e.x;
-            y = e.y;
-        } else if (e.kind == key) {
-            out.push_back(e.escape ? 1 : 0);
-        }
-    }
-}
-
 // A move that leaves 0..65535, one coordinate.
 static bool move(const uint8_t *&p, const uint8_t *end, uint16_t &c, std::string &error)
 {
@@ -83,9 +65,70 @@ static bool move(const uint8_t *&p, const uint8_t *end, uint16_t &c, std::string
     return true;
 }
 
-bool FrameCodec::decode(const uint8_t *&p, const uint8_t *end, Frame &events, std::string &error)
+static bool framefault(std::string &error, size_t frame, const std::string &what)
 {
-    events.clear();
+    error = "frame " + std::to_string(frame) + ": " + what;
+    return false;
+}
+
+void encodeblock(const Frame *frames, size_t n, Pointer &at, std::vector<uint8_t> &out)
+{
+    for (size_t i = 0; i < n; i++)
+        out.push_back(frames[i].flags);
+    Pointer x = at;
+    for (size_t i = 0; i < n; i++)
+        if (frames[i].flags & moved) {
+            putvarint(out, zigzag(int32_t(frames[i].x) - int32_t(x.x)));
+            x.x = frames[i].x;
+        }
+    for (size_t i = 0; i < n; i++)
+        if (frames[i].flags & moved) {
+            putvarint(out, zigzag(int32_t(frames[i].y) - int32_t(at.y)));
+            at.y = frames[i].y;
+        }
+    at.x = x.x;
+}
+
+bool decodeblock(const uint8_t *p, const uint8_t *end, uint32_t n, Pointer &at,
+                 std::vector<Frame> &out, std::string &error)
+{
+    if (size_t(end - p) < n) {
+        error = "its events end inside their flags";
+        return false;
+    }
+    size_t first = out.size();
+    for (uint32_t i = 0; i < n; i++) {
+        Frame f;
+        f.flags = *p++;
+        if (f.flags & ~(moved | escaped | closed))
+            return framefault(error, first + i + 1, "unknown flags " + std::to_string(f.flags));
+        out.push_back(f);
+    }
+    // The x moves of the frames that moved, then their y moves.
+    for (int axis = 0; axis < 2; axis++) {
+        uint16_t &last = axis == 0 ? at.x : at.y;
+        for (uint32_t i = 0; i < n; i++) {
+            Frame &f = out[first + i];
+            if (!(f.flags & moved))
+                continue;
+            std::string why;
+            if (!move(p, end, last, why))
+                return framefault(error, first + i + 1, why);
+            (axis == 0 ? f.x : f.y) = last;
+        }
+    }
+    if (p != end) {
+        error =
+            std::to_string(end - p) + (end - p == 1 ? " byte" : " bytes") + " after its last frame";
+        return false;
+    }
+    return true;
+}
+
+// One format-1 frame: a count, then each event its kind and what it holds.
+static bool decodeframe1(const uint8_t *&p, const uint8_t *end, Pointer &at, Frame &f,
+                         std::string &error)
+{
     uint32_t count;
     if (!getvarint(p, end, count, error))
         return false;
@@ -94,40 +137,54 @@ bool FrameCodec::decode(const uint8_t *&p, const uint8_t *end, Frame &events, st
                 std::to_string(max_events_per_frame) + " a frame may hold";
         return false;
     }
-    // Every event takes at least its kind's byte: a count past what is left
-    // is refused before anything is reserved for it.
-    if (count > size_t(end - p)) {
-        error = "a frame of " + std::to_string(count) + " events ends after " +
-                std::to_string(end - p) + " bytes";
-        return false;
-    }
-    events.reserve(count);
     for (uint32_t i = 0; i < count; i++) {
         if (p == end) {
             error = "the frame ends inside its events";
             return false;
         }
-        Event e{Kind(*p++), 0, 0, 0};
-        if (e.kind == motion) {
-            if (!move(p, end, x, error) || !move(p, end, y, error))
+        uint8_t kind = *p++;
+        if (kind == 1) {
+            if (!move(p, end, at.x, error) || !move(p, end, at.y, error))
                 return false;
-            e.x = x;
-            e.y = y;
-        } else if (e.kind == key) {
+            f.flags |= moved;
+            f.x = at.x;
+            f.y = at.y;
+        } else if (kind == 2) {
             if (p == end) {
                 error = "the frame ends inside a key";
                 return false;
             }
-            e.escape = *p++;
-            if (e.escape > 1) {
-                error = "a key's Escape state is " + std::to_string(e.escape) + ", not 0 or 1";
+            uint8_t escape = *p++;
+            if (escape > 1) {
+                error = "a key's Escape state is " + std::to_string(escape) + ", not 0 or 1";
                 return false;
             }
-        } else if (e.kind != closed) {
-            error = "unknown event kind " + std::to_string(int(e.kind));
+            if (escape)
+                f.flags |= escaped;
+        } else if (kind == 3) {
+            f.flags |= closed;
+        } else {
+            error = "unknown event kind " + std::to_string(kind);
             return false;
         }
-        events.push_back(e);
+    }
+    return true;
+}
+
+bool decodeblock1(const uint8_t *p, const uint8_t *end, uint32_t n, Pointer &at,
+                  std::vector<Frame> &out, std::string &error)
+{
+    for (uint32_t i = 0; i < n; i++) {
+        Frame f;
+        std::string why;
+        if (!decodeframe1(p, end, at, f, why))
+            return framefault(error, out.size() + 1, why);
+        out.push_back(f);
+    }
+    if (p != end) {
+        error =
+            std::to_string(end - p) + (end - p == 1 ? " byte" : " bytes") + " after its last frame";
+        return false;
     }
     return true;
 }

@@ -32,18 +32,18 @@ struct Run {
     uint32_t frames = 0;   // frames swapped so far
     size_t nextdigest = 0; // the replay's next kept digest to compare
     layer::Verdict verdict;
+    std::string recordingerror;
 } run;
 
-// The frame being handed to the game, event by event.
+// The frame being handed to the game, event by event: a motion to its
+// pointer position, a key going down with Escape held, a close request.
 struct Serving {
     bool draining = false; // between a frame's first poll and its last
     replay::Frame frame;
-    size_t next = 0;
-    replay::FrameCodec encoder, decoder;
-    std::vector<uint8_t> bytes;
-    replay::Frame gathered; // live play's events for this frame, before encoding
-    replay::Frame pending;  // events that arrived during a pause, as kept then
-    Uint8 keys[512] = {};   // the key state the game reads
+    SDL_Event events[3];
+    size_t count = 0, next = 0;
+    replay::Frame pending; // what arrived during a pause, kept as it came
+    Uint8 keys[512] = {};  // the key state the game reads
 } serving;
 
 // The viewer's and the player's controls.
@@ -55,82 +55,18 @@ struct Controls {
     double speed = 1;
 } controls;
 
-// The events the game reads, as the replay keeps them; the rest it ignores.
-void keep(const SDL_Event &e, replay::Frame &frame)
+// An event as the game reads it, into the frame; the rest it ignores.
+void add(const SDL_Event &e, replay::Frame &frame)
 {
-    if (e.type == SDL_MOUSEMOTION)
-        frame.push_back({replay::motion, 0, Uint16(e.motion.x), Uint16(e.motion.y)});
-    else if (e.type == SDL_KEYDOWN)
-        frame.push_back(
-            {replay::key, Uint8(__real_SDL_GetKeyState(nullptr)[SDLK_ESCAPE] != 0), 0, 0});
-    else if (e.type == SDL_QUIT)
-        frame.push_back({replay::closed, 0, 0, 0});
-}
-
-// Live play: the frame's events from SDL, encoded, recorded and decoded
-// again for the game.
-void gatherlive()
-{
-    replay::Frame &got = serving.gathered;
-    got.assign(serving.pending.begin(), serving.pending.end());
-    serving.pending.clear();
-    SDL_Event e;
-    while (__real_SDL_PollEvent(&e)) {
-        keep(e, got);
-        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p)
-            controls.paused = !controls.paused;
+    if (e.type == SDL_MOUSEMOTION) {
+        frame.flags |= replay::moved;
+        frame.x = e.motion.x;
+        frame.y = e.motion.y;
+    } else if (e.type == SDL_KEYDOWN && __real_SDL_GetKeyState(nullptr)[SDLK_ESCAPE]) {
+        frame.flags |= replay::escaped;
+    } else if (e.type == SDL_QUIT) {
+        frame.flags |= replay::closed;
     }
-    const Uint8 *held = __real_SDL_GetKeyState(nullptr);
-    steer::keys(got, steer::upheld(held), steer::downheld(held));
-    if (controls.stopping)
-        got.push_back({replay::closed, 0, 0, 0});
-    serving.bytes.clear();
-    serving.encoder.encode(got, serving.bytes);
-    if (run.writer)
-        run.writer->frame(serving.bytes);
-    const uint8_t *p = serving.bytes.data();
-    std::string error;
-    serving.frame.clear();
-    if (!serving.decoder.decode(p, p + serving.bytes.size(), serving.frame, error)) {
-        // Never expected: the game gets what SDL gave, and the recording is
-        // known to be wrong from here on.
-        fprintf(stderr,
-                "sparkrally: a frame's events did not decode (%s); the recording is "
-                "wrong from frame %u\n",
-                error.c_str(), run.frames + 1);
-        serving.frame = got;
-    }
-}
-
-// Playback: the replay's frame; past its end, or once stopped, a close
-// request ends the run.
-void gatherreplay()
-{
-    serving.frame.clear();
-    if (run.frames < run.from->frames.size() && !controls.stopping)
-        serving.frame = run.from->frames[run.frames];
-    else
-        serving.frame.push_back({replay::closed, 0, 0, 0});
-}
-
-SDL_Event toevent(const replay::Event &r)
-{
-    SDL_Event e = {};
-    switch (r.kind) {
-    case replay::motion:
-        e.type = SDL_MOUSEMOTION;
-        e.motion.x = r.x;
-        e.motion.y = r.y;
-        break;
-    case replay::key:
-        e.type = SDL_KEYDOWN;
-        serving.keys[SDLK_ESCAPE] = r.escape;
-        break;
-    case replay::closed:
-        e.type = SDL_QUIT;
-        break;
-    }
-    return e;
 }
 
 void flush()
@@ -140,6 +76,63 @@ void flush()
     std::vector<uint8_t> bytes = run.writer->take();
     if (!bytes.empty())
         run.sink(bytes);
+    if (!run.writer->error().empty() && run.recordingerror.empty()) {
+        run.recordingerror = run.writer->error();
+        fprintf(stderr, "sparkrally: %s; the match plays on unrecorded\n",
+                run.recordingerror.c_str());
+    }
+}
+
+// Live play: the frame's events from SDL, recorded as the game will read
+// them.
+void gatherlive()
+{
+    replay::Frame &got = serving.frame;
+    got = serving.pending;
+    serving.pending = replay::Frame();
+    SDL_Event e;
+    while (__real_SDL_PollEvent(&e)) {
+        add(e, got);
+        if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_p)
+            controls.paused = !controls.paused;
+    }
+    const Uint8 *held = __real_SDL_GetKeyState(nullptr);
+    steer::keys(got, steer::upheld(held), steer::downheld(held));
+    if (controls.stopping)
+        got.flags |= replay::closed;
+    if (run.writer)
+        run.writer->frame(got);
+}
+
+// Playback: the replay's frame; past its end, or once stopped, a close
+// request ends the run.
+void gatherreplay()
+{
+    serving.frame = replay::Frame();
+    if (run.frames < run.from->frames.size() && !controls.stopping)
+        serving.frame = run.from->frames[run.frames];
+    else
+        serving.frame.flags = replay::closed;
+}
+
+// The frame as the events the game polls, in the order it reads them.
+void toevents(const replay::Frame &f)
+{
+    serving.count = 0;
+    if (f.flags & replay::moved) {
+        SDL_Event &e = serving.events[serving.count++] = SDL_Event();
+        e.type = SDL_MOUSEMOTION;
+        e.motion.x = f.x;
+        e.motion.y = f.y;
+    }
+    if (f.flags & replay::escaped) {
+        serving.events[serving.count++] = SDL_Event();
+        serving.events[serving.count - 1].type = SDL_KEYDOWN;
+    }
+    if (f.flags & replay::closed) {
+        serving.events[serving.count++] = SDL_Event();
+        serving.events[serving.count - 1].type = SDL_QUIT;
+    }
 }
 
 // The replay's kept digest for this frame, if it keeps one, against the
@@ -205,7 +198,7 @@ void livepausekeys()
         if (e.type == SDL_QUIT || (e.type == SDL_KEYDOWN &&
                                    (e.key.keysym.sym == SDLK_p || e.key.keysym.sym == SDLK_ESCAPE)))
             controls.paused = false;
-        keep(e, serving.pending);
+        add(e, serving.pending);
     }
 }
 
@@ -229,7 +222,7 @@ void live(Sink sink)
     run.mode = Mode::live;
     run.sink = sink;
     run.writer = sink ? new replay::Writer(SPARKRALLY_VERSION) : nullptr;
-    flush();
+    flush(); // the header, at once
 }
 
 void playback(const replay::Replay *r, bool verify)
@@ -248,11 +241,14 @@ uint64_t finish()
         bytes.insert(bytes.end(), last.begin(), last.end());
         if (run.sink)
             run.sink(bytes);
+        flush(); // says why, if compressing failed
         delete run.writer;
         run.writer = nullptr;
     }
     return digest;
 }
+
+const std::string &recordingerror() { return run.recordingerror; }
 
 Verdict verdict()
 {
@@ -297,21 +293,22 @@ void step() { controls.stepping = true; }
 extern "C" int __wrap_SDL_PollEvent(SDL_Event *event)
 {
     if (!serving.draining) {
-        serving.keys[SDLK_ESCAPE] = 0;
         if (run.mode == Mode::live)
             gatherlive();
         else
             gatherreplay();
+        toevents(serving.frame);
+        serving.keys[SDLK_ESCAPE] = (serving.frame.flags & replay::escaped) != 0;
         serving.next = 0;
         serving.draining = true;
     }
-    if (serving.next == serving.frame.size()) {
+    if (serving.next == serving.count) {
         serving.draining = false;
         return 0;
     }
-    SDL_Event e = toevent(serving.frame[serving.next++]);
     if (event)
-        *event = e;
+        *event = serving.events[serving.next];
+    serving.next++;
     return 1;
 }
 

@@ -29,6 +29,10 @@ void playback(const replay::Replay *r, bool verify);
 // sink. Returns the state's digest after the last frame.
 uint64_t finish();
 
+// Empty unless the recording failed (and was said so on stderr): then
+// why, and the sink had its last bytes before the failure.
+const std::string &recordingerror();
+
 // What a playback found.
 struct Verdict {
     uint32_t frames = 0;      // frames played from the replay

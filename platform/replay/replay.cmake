@@ -12,7 +12,7 @@ target_link_options(sparkrally_layer INTERFACE -Wl,--wrap=SDL_PollEvent
 
 # The desktop's command line (--record, --replay, --verify) in front of
 # SDL_main, and, for --verify, the SDL calls that would open a window.
-add_library(sparkrally_commandline OBJECT ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp)
+add_library(sparkrally_commandline OBJECT ${CMAKE_CURRENT_LIST_DIR}/commandline.cpp ${null_answers})
 target_link_libraries(sparkrally_commandline PUBLIC sparkrally_layer)
 target_compile_definitions(sparkrally_commandline PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
 target_link_options(sparkrally_commandline INTERFACE -Wl,--wrap=SDL_main -Wl,--wrap=SDL_Init

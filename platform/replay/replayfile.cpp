@@ -12,10 +12,12 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
+#include "platform/replay/framecodec.h"
+
 namespace replay {
 
 static const uint8_t magic[8] = {'S', 'P', 'R', 'K', 'R', 'P', 'L', 'Y'};
-static const uint16_t format_version = 1;
+static const uint16_t format_version = 2;
 static const uint8_t block_tag = 'B', closing_tag = 'E';
 // A block's head: tag, frames, event bytes, digest, compressed length; then
 // its CRC-32.
@@ -41,6 +43,12 @@ static uint64_t get(const uint8_t *p, int bytes)
     return v;
 }
 
+// "1 frame", "2 frames".
+static std::string count(uint64_t n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
 static uint32_t crc(const uint8_t *p, size_t n, uint32_t running = 0)
 {
     // zlib takes lengths as uInt: large spans in pieces.
@@ -57,14 +65,13 @@ static uint32_t crc(const uint8_t *p, size_t n, uint32_t running = 0)
 
 struct Writer::Impl {
     z_stream z{};
-    std::vector<uint8_t> header;  // held back until the first block is done
-    std::vector<uint8_t> ready;   // finished bytes not yet taken
-    std::vector<uint8_t> pending; // the open block's frames
-    uint32_t pending_frames = 0;
+    std::vector<uint8_t> ready; // finished bytes not yet taken
+    std::vector<Frame> pending; // the open block's frames
+    Pointer at;                 // the pointer as the last block left it
     uint32_t frames = 0, blocks = 0, eventbytes = 0;
-    uint64_t lastdigest = 0;
     uint32_t filecrc = 0;
-    bool started = false, finished = false;
+    bool finished = false;
+    std::string error;
 
     void emit(const std::vector<uint8_t> &bytes)
     {
@@ -74,45 +81,44 @@ struct Writer::Impl {
 
     void closeblock(uint64_t digest)
     {
-        std::vector<uint8_t> packed;
-        z.next_in = pending.data();
-        z.avail_in = uInt(pending.size());
+        std::vector<uint8_t> events, packed;
+        encodeblock(pending.data(), pending.size(), at, events);
+        z.next_in = events.data();
+        z.avail_in = uInt(events.size());
         // Deflate until the flush is whole: output space left over means
         // everything is out.
         do {
             size_t done = packed.size();
-            packed.resize(done + 4096 + pending.size() / 2);
+            packed.resize(done + 4096 + events.size() / 2);
             z.next_out = packed.data() + done;
             z.avail_out = uInt(packed.size() - done);
-            deflate(&z, Z_SYNC_FLUSH);
+            int r = deflate(&z, Z_SYNC_FLUSH);
             packed.resize(packed.size() - z.avail_out);
+            if (r != Z_OK && r != Z_BUF_ERROR) {
+                error = "compressing the replay failed (zlib error " + std::to_string(r) + ")";
+                finished = true;
+                return;
+            }
         } while (z.avail_out == 0);
 
         std::vector<uint8_t> block;
         block.push_back(block_tag);
-        put(block, pending_frames, 2);
-        put(block, pending.size(), 4);
+        put(block, pending.size(), 2);
+        put(block, events.size(), 4);
         put(block, digest, 8);
         put(block, packed.size(), 4);
         put(block, crc(block.data(), block.size()), 4);
         block.insert(block.end(), packed.begin(), packed.end());
         put(block, crc(packed.data(), packed.size()), 4);
-
-        if (!started) {
-            emit(header);
-            started = true;
-        }
         emit(block);
-        frames += pending_frames;
-        eventbytes += uint32_t(pending.size());
+        frames += uint32_t(pending.size());
+        eventbytes += uint32_t(events.size());
         blocks++;
-        lastdigest = digest;
         pending.clear();
-        pending_frames = 0;
     }
 };
 
-Writer::Writer(const std::string &gameversion) : impl(new Impl)
+Writer::Writer(const std::string &gameversion, uint16_t rules) : impl(new Impl)
 {
     Impl &w = *impl;
     // Fixed settings: the same input deflates to the same bytes everywhere.
@@ -120,11 +126,16 @@ Writer::Writer(const std::string &gameversion) : impl(new Impl)
         delete impl;
         throw std::bad_alloc();
     }
-    w.header.assign(magic, magic + sizeof magic);
-    put(w.header, format_version, 2);
-    w.header.push_back(uint8_t(gameversion.size()));
-    w.header.insert(w.header.end(), gameversion.begin(), gameversion.end());
-    put(w.header, crc(w.header.data(), w.header.size()), 4);
+    // The header goes out at once: a recording killed before its first
+    // block is whole still reads, as a match of no frames.
+    std::vector<uint8_t> header(magic, magic + sizeof magic);
+    put(header, format_version, 2);
+    put(header, 2 + 1 + gameversion.size() + 4, 2);
+    put(header, rules, 2);
+    header.push_back(uint8_t(gameversion.size()));
+    header.insert(header.end(), gameversion.begin(), gameversion.end());
+    put(header, crc(header.data(), header.size()), 4);
+    w.emit(header);
 }
 
 Writer::~Writer()
@@ -133,17 +144,15 @@ Writer::~Writer()
     delete impl;
 }
 
-void Writer::frame(const std::vector<uint8_t> &encoded)
+void Writer::frame(const Frame &f)
 {
-    if (impl->finished)
-        return;
-    impl->pending.insert(impl->pending.end(), encoded.begin(), encoded.end());
-    impl->pending_frames++;
+    if (!impl->finished)
+        impl->pending.push_back(f);
 }
 
 void Writer::keep(uint64_t digest)
 {
-    if (!impl->finished && impl->pending_frames > 0)
+    if (!impl->finished && !impl->pending.empty())
         impl->closeblock(digest);
 }
 
@@ -159,12 +168,10 @@ std::vector<uint8_t> Writer::finish(uint64_t digest)
     Impl &w = *impl;
     if (w.finished)
         return take();
-    if (w.pending_frames > 0)
+    if (!w.pending.empty())
         w.closeblock(digest);
-    if (!w.started) {
-        w.emit(w.header);
-        w.started = true;
-    }
+    if (!w.error.empty())
+        return take();
     std::vector<uint8_t> closing;
     closing.push_back(closing_tag);
     put(closing, w.frames, 4);
@@ -177,6 +184,8 @@ std::vector<uint8_t> Writer::finish(uint64_t digest)
     w.finished = true;
     return take();
 }
+
+const std::string &Writer::error() const { return impl->error; }
 
 // ---- Reader ----
 
@@ -266,11 +275,71 @@ bool printable(const uint8_t *p, size_t n)
 
 } // namespace
 
-bool read(const uint8_t *data, size_t size, const std::string &thisversion, Replay &out,
-          std::string &error)
+// The header, checked before anything in it is believed: format 1 (which
+// reads as rules version 1) has its check after the game's version; later
+// formats say the header's length first, so that its check is found
+// whatever the format.
+static bool readheader(const uint8_t *data, size_t size, const std::string &thisgame, Replay &out,
+                       size_t &pos, std::string &error)
 {
-    out = Replay();
-    error.clear();
+    if (size < 10)
+        return fail(error, "the file ends inside its header");
+    out.format = uint16_t(get(data + 8, 2));
+    size_t vlen = 0, end;
+    if (out.format == 1) {
+        if (size < 11)
+            return fail(error, "the file ends inside its header");
+        vlen = data[10];
+        pos = 11;
+        end = pos + vlen + 4;
+        if (size < end)
+            return fail(error, "the file ends inside its header");
+    } else {
+        if (size < 12)
+            return fail(error, "the file ends inside its header");
+        size_t length = size_t(get(data + 10, 2));
+        end = 12 + length;
+        if (length < 4 || size < end)
+            return fail(error, out.format == format_version
+                                   ? "the file ends inside its header"
+                                   : "the header is damaged, or the file ends inside it");
+    }
+    if (get(data + end - 4, 4) != crc(data, end - 4))
+        return fail(error, "the header's checksum does not match");
+    if (out.format == 0)
+        return fail(error, "format version 0 is not one this game reads");
+    if (out.format > format_version)
+        return fail(error, "format version " + std::to_string(out.format) +
+                               " is newer than this game reads (" + std::to_string(format_version) +
+                               ")");
+    if (out.format == 1) {
+        out.rules = 1;
+    } else {
+        if (end < 12 + 2 + 1 + 4 || end != size_t(12 + 2 + 1 + data[14] + 4))
+            return fail(error, "the header's length does not fit its fields");
+        out.rules = uint16_t(get(data + 12, 2));
+        vlen = data[14];
+        pos = 15;
+    }
+    if (vlen > max_version_bytes)
+        return fail(error, "a game version of " + std::to_string(vlen) +
+                               " bytes, longer than the " + std::to_string(max_version_bytes) +
+                               " allowed");
+    if (!printable(data + pos, vlen))
+        return fail(error, "the game version is not printable text");
+    out.gameversion.assign(reinterpret_cast<const char *>(data + pos), vlen);
+    pos = end;
+    if (out.rules != rules_version)
+        return fail(error, "recorded with rules version " + std::to_string(out.rules) +
+                               " by sparkrally " + out.gameversion + "; this is sparkrally " +
+                               thisgame + ", which plays rules version " +
+                               std::to_string(rules_version));
+    return true;
+}
+
+static bool readbytes(const uint8_t *data, size_t size, const std::string &thisgame, Replay &out,
+                      std::string &error)
+{
     if (size == 0)
         return fail(error, "empty file");
     if (size > max_file_bytes)
@@ -278,40 +347,14 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
                                std::to_string(max_file_bytes) + " a replay may have");
     if (memcmp(data, magic, size < sizeof magic ? size : sizeof magic) != 0)
         return fail(error, "not a sparkrally replay (wrong magic)");
-
-    // The header: magic, format version, the game's version, its CRC-32.
-    size_t pos = sizeof magic;
-    if (size < pos + 3)
-        return fail(error, "the file ends inside its header");
-    out.format = uint16_t(get(data + pos, 2));
-    if (out.format > format_version)
-        return fail(error, "format version " + std::to_string(out.format) +
-                               " is newer than this game reads (" + std::to_string(format_version) +
-                               ")");
-    if (out.format == 0)
-        return fail(error, "format version 0 is not one this game reads");
-    size_t vlen = data[pos + 2];
-    pos += 3;
-    if (vlen > max_version_bytes)
-        return fail(error, "a game version of " + std::to_string(vlen) +
-                               " bytes, longer than the " + std::to_string(max_version_bytes) +
-                               " allowed");
-    if (size < pos + vlen + 4)
-        return fail(error, "the file ends inside its header");
-    if (get(data + pos + vlen, 4) != crc(data, pos + vlen))
-        return fail(error, "the header's checksum does not match");
-    if (!printable(data + pos, vlen))
-        return fail(error, "the game version is not printable text");
-    out.gameversion.assign(reinterpret_cast<const char *>(data + pos), vlen);
-    pos += vlen + 4;
-    if (out.gameversion != thisversion)
-        return fail(error, "recorded by sparkrally " + out.gameversion + "; this is sparkrally " +
-                               thisversion);
+    size_t pos;
+    if (!readheader(data, size, thisgame, out, pos, error))
+        return false;
 
     Inflater inflater;
     if (!inflater.ok)
         return fail(error, "zlib could not start inflating");
-    FrameCodec codec;
+    Pointer at;
     std::vector<uint8_t> events;
     uint64_t eventbytes = 0;
     bool shortblock = false; // a block of fewer than digest_every frames: the last
@@ -321,7 +364,7 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
         if (pos == size)
             return true;
         const uint8_t *r = data + pos;
-        std::string at = " at byte " + std::to_string(pos);
+        std::string at_byte = " at byte " + std::to_string(pos);
         if (r[0] == closing_tag) {
             if (size - pos < closing_size)
                 return true;
@@ -332,9 +375,9 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
             if (get(r + 21, 4) != crc(data, pos + 21))
                 return fail(error, "the file's checksum does not match");
             if (frames != out.frames.size() || blocks != b - 1 || bytes != eventbytes)
-                return fail(error, "the closing record counts " + std::to_string(frames) +
-                                       " frames in " + std::to_string(blocks) + " blocks of " +
-                                       std::to_string(bytes) + " bytes; the file holds " +
+                return fail(error, "the closing record counts " + count(frames, "frame", "frames") +
+                                       " in " + count(blocks, "block", "blocks") + " of " +
+                                       count(bytes, "byte", "bytes") + "; the file holds " +
                                        std::to_string(out.frames.size()) + " in " +
                                        std::to_string(b - 1) + " of " + std::to_string(eventbytes));
             if (!out.digests.empty() && digest != out.digests.back())
@@ -344,25 +387,25 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
                 out.digests.push_back(digest);
             }
             if (size - pos > closing_size)
-                return fail(error, std::to_string(size - pos - closing_size) +
-                                       " bytes after the closing record");
+                return fail(error, count(size - pos - closing_size, "byte", "bytes") +
+                                       " after the closing record");
             out.complete = true;
             return true;
         }
         if (r[0] != block_tag)
-            return fail(error, "unknown record type " + std::to_string(r[0]) + at);
+            return fail(error, "unknown record type " + std::to_string(r[0]) + at_byte);
         if (size - pos < block_head + 4)
             return true;
         if (get(r + block_head, 4) != crc(r, block_head))
-            return fail(error,
-                        "block " + std::to_string(b) + at + ": its head's checksum does not match");
+            return fail(error, "block " + std::to_string(b) + at_byte +
+                                   ": its head's checksum does not match");
         uint32_t frames = uint32_t(get(r + 1, 2));
         uint32_t bytes = uint32_t(get(r + 3, 4));
         uint64_t digest = get(r + 7, 8);
         uint32_t packed = uint32_t(get(r + 15, 4));
-        std::string name = "block " + std::to_string(b) + at + ": ";
+        std::string name = "block " + std::to_string(b) + at_byte + ": ";
         if (frames == 0 || frames > digest_every)
-            return fail(error, name + std::to_string(frames) + " frames; a block holds 1 to " +
+            return fail(error, name + count(frames, "frame", "frames") + "; a block holds 1 to " +
                                    std::to_string(digest_every));
         if (shortblock)
             return fail(error, name + "follows a block of fewer than " +
@@ -370,6 +413,13 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
         if (frames > max_frames - out.frames.size())
             return fail(error, name + "more than the " + std::to_string(max_frames) +
                                    " frames a replay may hold");
+        // What a block's events may inflate to: a format-2 frame has a
+        // bound of its own; format 1's frames do not, so its blocks have one.
+        size_t most = out.format == 1 ? max_block_bytes : frames * max_frame_bytes;
+        if (bytes > most)
+            return fail(error, name + "its events say " + count(bytes, "byte", "bytes") +
+                                   ", more than the " + std::to_string(most) + " its " +
+                                   count(frames, "frame", "frames") + " may take");
         if (bytes > max_inflated_bytes - eventbytes)
             return fail(error, name + "its events inflate past the " +
                                    std::to_string(max_inflated_bytes) + " bytes a replay may hold");
@@ -382,17 +432,11 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
             return fail(error, name + error);
         pos += size_t(packed) + 4;
 
-        // Its frames, exactly: the events end with the last one.
         const uint8_t *p = events.data(), *end = p + events.size();
-        for (uint32_t f = 0; f < frames; f++) {
-            Frame frame;
-            if (!codec.decode(p, end, frame, error))
-                return fail(error,
-                            name + "frame " + std::to_string(out.frames.size() + 1) + ": " + error);
-            out.frames.push_back(std::move(frame));
-        }
-        if (p != end)
-            return fail(error, name + std::to_string(end - p) + " bytes after its last frame");
+        bool decoded = out.format == 1 ? decodeblock1(p, end, frames, at, out.frames, error)
+                                       : decodeblock(p, end, frames, at, out.frames, error);
+        if (!decoded)
+            return fail(error, name + error);
         eventbytes += bytes;
         out.digest_frames.push_back(uint32_t(out.frames.size()));
         out.digests.push_back(digest);
@@ -400,7 +444,24 @@ bool read(const uint8_t *data, size_t size, const std::string &thisversion, Repl
     }
 }
 
-bool readfile(const char *path, const std::string &thisversion, Replay &out, std::string &error)
+// Whatever the file, reading it never ends the process: running out of
+// memory is one more reason a replay cannot be read.
+bool read(const uint8_t *data, size_t size, const std::string &thisgame, Replay &out,
+          std::string &error)
+{
+    out = Replay();
+    error.clear();
+    try {
+        if (readbytes(data, size, thisgame, out, error))
+            return true;
+    } catch (const std::bad_alloc &) {
+        error = "not enough memory to read it";
+    }
+    out = Replay();
+    return false;
+}
+
+bool readfile(const char *path, const std::string &thisgame, Replay &out, std::string &error)
 {
     out = Replay();
     std::string name = std::string(path) + ": ";
@@ -419,15 +480,20 @@ bool readfile(const char *path, const std::string &thisversion, Replay &out, std
     // its size was: a pipe says nothing, and a file may grow.
     std::vector<uint8_t> data;
     size_t got = 0;
-    while (got <= max_file_bytes) {
-        size_t want = got < 65536 ? 65536 : got;
-        if (want > max_file_bytes + 1 - got)
-            want = max_file_bytes + 1 - got;
-        data.resize(got + want);
-        size_t n = fread(data.data() + got, 1, want, f);
-        got += n;
-        if (n < want)
-            break;
+    try {
+        while (got <= max_file_bytes) {
+            size_t want = got < 65536 ? 65536 : got;
+            if (want > max_file_bytes + 1 - got)
+                want = max_file_bytes + 1 - got;
+            data.resize(got + want);
+            size_t n = fread(data.data() + got, 1, want, f);
+            got += n;
+            if (n < want)
+                break;
+        }
+    } catch (const std::bad_alloc &) {
+        fclose(f);
+        return fail(error, name + "not enough memory to read it");
     }
     bool failed = ferror(f);
     int err = errno;
@@ -437,7 +503,7 @@ bool readfile(const char *path, const std::string &thisversion, Replay &out, std
     if (got > max_file_bytes)
         return fail(error, name + "more than the " + std::to_string(max_file_bytes) +
                                " bytes a replay may have");
-    if (!read(data.data(), got, thisversion, out, error))
+    if (!read(data.data(), got, thisgame, out, error))
         return fail(error, name + error);
     return true;
 }

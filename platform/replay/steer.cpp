@@ -29,11 +29,10 @@ namespace steer {
 
 void keys(replay::Frame &frame, bool up, bool down)
 {
-    for (const replay::Event &e : frame)
-        if (e.kind == replay::motion) {
-            steering.x = e.x;
-            steering.y = e.y;
-        }
+    if (frame.flags & replay::moved) {
+        steering.x = frame.x;
+        steering.y = frame.y;
+    }
     const int direction = int(down) - int(up);
     if (direction == 0) {
         steering.speed = 0;
@@ -42,7 +41,9 @@ void keys(replay::Frame &frame, bool up, bool down)
     steering.speed =
         steering.speed == 0 ? start_speed : std::min(top_speed, steering.speed + acceleration);
     steering.y = std::clamp(steering.y + direction * steering.speed, 0.0, 479.0);
-    frame.push_back({replay::motion, 0, steering.x, uint16_t(steering.y)});
+    frame.flags |= replay::moved;
+    frame.x = steering.x;
+    frame.y = uint16_t(steering.y);
 }
 
 bool upheld(const uint8_t *state) { return state[up_arrow] || state[SDLK_w]; }

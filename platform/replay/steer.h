@@ -15,8 +15,8 @@ constexpr double acceleration = 1;
 constexpr double top_speed = 16;
 
 // After a frame's events are gathered: takes the pointer's position from the
-// frame's last motion and, while a direction is held (up or down, not both),
-// adds a motion that moves it at the profile's speed.
+// frame's motion and, while a direction is held (up or down, not both),
+// moves it at the profile's speed, as the frame's motion.
 void keys(replay::Frame &frame, bool up, bool down);
 
 // Whether the key state says up or down is held: Up or W, Down or S.

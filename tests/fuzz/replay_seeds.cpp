@@ -6,26 +6,21 @@
 
 #include "platform/replay/replayfile.h"
 
-using replay::Event;
 using replay::Frame;
 
 static std::vector<uint8_t> write(size_t count)
 {
     replay::Writer w(SPARKRALLY_VERSION);
-    replay::FrameCodec codec;
-    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> bytes = w.take();
     for (size_t i = 0; i < count; i++) {
         Frame frame;
         if (i % 5 != 4)
-            frame.push_back(
-                Event{replay::motion, 0, uint16_t(300 + i % 40), uint16_t(200 + i % 17)});
-        if (i % 60 == 7)
-            frame.push_back(Event{replay::key, uint8_t(i % 120 == 7), 0, 0});
+            frame = Frame{replay::moved, uint16_t(300 + i % 40), uint16_t(200 + i % 17)};
+        if (i % 120 == 7)
+            frame.flags |= replay::escaped;
         if (i + 1 == count)
-            frame.push_back(Event{replay::closed, 0, 0, 0});
-        std::vector<uint8_t> encoded;
-        codec.encode(frame, encoded);
-        w.frame(encoded);
+            frame.flags |= replay::closed;
+        w.frame(frame);
         if ((i + 1) % replay::digest_every == 0) {
             w.keep(i + 1);
             std::vector<uint8_t> got = w.take();

@@ -129,15 +129,46 @@ TEST(Options, AReplayThatCannotBeReadIsOneLineAndStatusOne)
     rmdir(dir);
 }
 
-TEST(Options, EveryGoldenReplayVerifies)
+// Every golden replay in one process, each line named, and a last line
+// that counts them; then a cut file and a missing one, whose statuses the
+// worse decides.
+TEST(Options, EveryGoldenReplayVerifiesInOneRun)
 {
     std::vector<Golden> list = goldens(replays);
     ASSERT_GE(list.size(), 4u) << replays << "/golden.txt";
+    std::vector<std::string> args = {SPARKRALLY_BIN, "--verify"};
+    std::string expected;
     for (const Golden &g : list) {
-        Outcome r = run({SPARKRALLY_BIN, "--verify", replays + "/" + g.name}, {}, 60000);
-        EXPECT_EQ(r.status, 0) << g.name << r.out << r.err;
-        EXPECT_EQ(r.out, g.verified()) << g.name;
+        std::string path = replays + "/" + g.name, said = g.verified();
+        args.push_back(path);
+        for (size_t at = 0; at < said.size(); at = said.find('\n', at) + 1)
+            expected += path + ": " + said.substr(at, said.find('\n', at) + 1 - at);
     }
+    Outcome r = run(args, {}, 120000);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, expected + std::to_string(list.size()) + " replays: " +
+                         std::to_string(list.size()) +
+                         " verified, 0 incomplete, 0 drifted, 0 refused\n");
+
+    char cut[] = "/tmp/sparkrally-cut-XXXXXX";
+    int fd = mkstemp(cut);
+    ASSERT_GE(fd, 0);
+    FILE *f = fopen((replays + "/match.sparkrally").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    char bytes[2000];
+    ASSERT_EQ(fread(bytes, 1, sizeof bytes, f), sizeof bytes);
+    fclose(f);
+    ASSERT_EQ(write(fd, bytes, sizeof bytes), ssize_t(sizeof bytes));
+    close(fd);
+    Outcome one = run({SPARKRALLY_BIN, "--verify", cut}, {}, 60000);
+    EXPECT_EQ(one.status, 4) << one.out << one.err;
+    Outcome two = run({SPARKRALLY_BIN, "--verify", cut, "/nonexistent.sparkrally"}, {}, 60000);
+    unlink(cut);
+    EXPECT_EQ(two.status, 1) << two.out << two.err;
+    EXPECT_NE(two.out.find("\n2 replays: 0 verified, 1 incomplete, 0 drifted, 1 refused\n"),
+              std::string::npos)
+        << two.out;
+    EXPECT_EQ(two.err, "sparkrally: /nonexistent.sparkrally: No such file or directory\n");
 }
 
 TEST(Options, AReplayThatDriftsHasItsOwnStatusAndNamesTheFrame)
@@ -150,16 +181,11 @@ TEST(Options, AReplayThatDriftsHasItsOwnStatusAndNamesTheFrame)
         replay::readfile((replays + "/close.sparkrally").c_str(), SPARKRALLY_VERSION, r, error))
         << error;
     for (size_t f = 399; f < r.frames.size(); f++)
-        for (replay::Event &ev : r.frames[f])
-            if (ev.kind == replay::motion)
-                ev.y = uint16_t(ev.y < 240 ? 470 : 10);
+        r.frames[f].y = uint16_t(r.frames[f].y < 240 ? 470 : 10);
     replay::Writer w(SPARKRALLY_VERSION);
-    replay::FrameCodec codec;
     size_t kept = 0;
     for (size_t i = 0; i < r.frames.size(); i++) {
-        std::vector<uint8_t> bytes;
-        codec.encode(r.frames[i], bytes);
-        w.frame(bytes);
+        w.frame(r.frames[i]);
         if ((i + 1) % replay::digest_every == 0 && i + 1 < r.frames.size())
             w.keep(r.digests[kept++]);
     }
@@ -183,7 +209,12 @@ struct Recorded {
     Outcome verified;
 };
 
-Recorded recordthen(const std::string &name, int signal)
+// A recording's header: magic, format, length, rules, "1.0.0", check.
+const off_t header_bytes = 8 + 2 + 2 + 2 + 1 + 5 + 4;
+
+// Records until the file beside the target is longer than `after` bytes,
+// then sends `signal`; the recording is then verified.
+Recorded recordthen(const std::string &name, int signal, off_t after = header_bytes)
 {
     char dir[] = "/tmp/sparkrally-record-XXXXXX";
     EXPECT_NE(mkdtemp(dir), nullptr);
@@ -191,13 +222,13 @@ Recorded recordthen(const std::string &name, int signal)
     rec.path = std::string(dir) + "/" + name;
     const std::string temp = rec.path + ".recording";
     Child c = spawn({SPARKRALLY_BIN, "--record", rec.path}, {"SDL_VIDEODRIVER=offscreen"});
-    // Until the first block of frames is on the disk, about six seconds in:
-    // an idle player's match lasts about ten.
+    // The header is written at once; the first block of frames is on the
+    // disk about six seconds in: an idle player's match lasts about ten.
     struct stat st = {};
     long long start = nowms();
-    while (nowms() - start < 30000 && (stat(temp.c_str(), &st) != 0 || st.st_size == 0))
+    while (nowms() - start < 30000 && (stat(temp.c_str(), &st) != 0 || st.st_size < after))
         usleep(20000);
-    EXPECT_GT(st.st_size, 0) << "no block recorded";
+    EXPECT_GE(st.st_size, after) << "not recorded";
     // Meanwhile a second recorder of the same file is refused and leaves the
     // first one's file alone.
     if (signal == SIGKILL) {
@@ -226,10 +257,16 @@ TEST(Options, ARecordingSurvivesSigintAndSigtermWholeAndSigkillReadable)
         EXPECT_NE(r.verified.out.find("\nreplay verified\n"), std::string::npos)
             << sig << r.verified.out;
     }
-    Recorded killed = recordthen("killed.sparkrally", SIGKILL);
-    EXPECT_EQ(killed.verified.status, 0) << killed.verified.out << killed.verified.err;
-    EXPECT_NE(killed.verified.out.find("the file is incomplete"), std::string::npos)
+    Recorded killed = recordthen("killed.sparkrally", SIGKILL, header_bytes + 1);
+    EXPECT_EQ(killed.verified.status, 4) << killed.verified.out << killed.verified.err;
+    EXPECT_NE(killed.verified.out.find("\nreplay incomplete: verified up to frame 300, where"),
+              std::string::npos)
         << killed.verified.out;
+    // Killed before its first block, it is a match of no frames.
+    Recorded early = recordthen("early.sparkrally", SIGKILL);
+    EXPECT_EQ(early.verified.status, 4) << early.verified.out << early.verified.err;
+    EXPECT_NE(early.verified.out.find("verified up to frame 0,"), std::string::npos)
+        << early.verified.out;
 }
 
 // A recording onto an existing replay that fails, at the start or while
@@ -270,7 +307,7 @@ TEST(Options, AFailedRecordingKeepsTheOldFile)
     std::signal(SIGXFSZ, SIG_DFL);
     Outcome full = finish(c, 60000);
     EXPECT_FALSE(full.timedout);
-    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(full.status, 1);
     EXPECT_EQ(full.err, "sparkrally: writing " + path +
                             ".recording failed: File too large; the match plays on unrecorded\n");
     expectold("failed write");

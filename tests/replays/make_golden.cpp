@@ -1,8 +1,8 @@
 // Records the golden replays into the folder named on the command line:
 // real matches of the game, played by scripted players through the same
 // replay layer as live play, each with the line that tests/replays/
-// golden.txt keeps for it. Run it again only when a rule of the game
-// changes, and say why in the commit.
+// golden.txt keeps for it. Run it again only when the rules version
+// (game/rulesversion.h) is raised, and say why in the commit.
 #include <cstdio>
 #include <string>
 
@@ -12,9 +12,10 @@
 #include "support.h"
 
 static FILE *out;
+static bool written;
 static void tofile(const std::vector<uint8_t> &bytes)
 {
-    fwrite(bytes.data(), 1, bytes.size(), out);
+    written = written && fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
 }
 
 int main(int argc, char **argv)
@@ -41,10 +42,14 @@ int main(int argc, char **argv)
         }
         freshgame();
         playscript(g.script);
+        written = true;
         layer::live(tofile);
         runmain();
         uint64_t digest = layer::finish();
-        fclose(out);
+        if (fclose(out) != 0 || !written || !layer::recordingerror().empty()) {
+            fprintf(stderr, "make_golden: writing %s failed\n", path.c_str());
+            return 1;
+        }
         printf("%s.sparkrally %d %d %d 0x%016llx\n", g.name, doubles::state.frames, pointsp,
                pointse, (unsigned long long)digest);
     }
