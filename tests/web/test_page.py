@@ -81,11 +81,17 @@ def link(data):
 
 
 def golden():
-    """The golden replays: (file, frames, player's points, computer's points,
-    digest) from golden.txt."""
+    """The kept replays: (file, frames, player's points, computer's points,
+    digest) from golden.txt, whose lines then say where each was made."""
     with open(os.path.join(ARGS.replays, 'golden.txt')) as f:
         return [(name, int(frames), int(p), int(e), digest) for name, frames, p, e, digest in
-                (line.split() for line in f if line.strip() and not line.startswith('#'))]
+                (line.split()[:5] for line in f if line.strip() and not line.startswith('#'))]
+
+
+# What a kept replay that no longer plays as golden.txt says means.
+CHANGED = ('%s no longer plays as golden.txt keeps it: the rules changed. If that was meant, '
+           'raise rules_version in game/rulesversion.h and record the corpus again with '
+           'scripts/record_corpus.sh')
 
 
 def replay(name):
@@ -589,7 +595,7 @@ class GamePage(PageTest):
             with self.subTest(name):
                 self.open_replay('verify', replay(name))
                 self.assertEqual(self.b.wait_for('return window.replayResult', timeout=60),
-                                 '%d-%d %d %s verified' % (p, e, frames, digest))
+                                 '%d-%d %d %s verified' % (p, e, frames, digest), CHANGED % name)
                 self.assertEqual(self.run_ended(5), 0)
                 self.assertEqual(self.text('verdict'),
                                  'Replay verified: %d\u2013%d after %d frames.' % (p, e, frames))
