@@ -3,9 +3,10 @@
 # tests/replays/golden.txt: the scripted matches of make_golden, then real
 # matches through every input path the game has (the desktop window and the
 # Windows build under Wine played by the X server's pointer, the page in
-# Chromium, Firefox and WebKitGTK by the pointer and in Chromium and Firefox
-# by a finger). Each file's line (frames, score, final digest) is what the
-# desktop game's --verify says of it.
+# Chromium, Firefox and WebKitGTK by the pointer, in Chromium and Firefox
+# by a finger, and in Chromium by the keys alone and by a gamepad). Each
+# file's line (frames, score, final digest) is what the desktop game's
+# --verify says of it.
 #
 # Every release must play these files exactly as the list says; the test
 # command checks it on every target and engine. Run this only after raising
@@ -37,9 +38,12 @@ declare -A how=(
     [web-webkit-pointer]="page in WebKitGTK, pointer (WebDriver actions), ended by End match"
     [web-chromium-finger]="page in Chromium on a phone's screen, finger (DevTools touch events)"
     [web-firefox-finger]="page in Firefox on a phone's screen, finger (WebDriver BiDi touch)"
+    [web-chromium-keys]="page in Chromium, Up and Down held (WebDriver actions), no pointer, ended by Escape"
+    [web-chromium-gamepad]="page in Chromium, a stand-in for the Gamepad API: stick, D-pad, Start twice, Back"
 )
 order=(rally escape close match x11-escape x11-close x11-pause wine-escape web-chromium-pointer
-       web-firefox-pointer web-webkit-pointer web-chromium-finger web-firefox-finger)
+       web-firefox-pointer web-webkit-pointer web-chromium-finger web-firefox-finger
+       web-chromium-keys web-chromium-gamepad)
 
 build/tests/make_golden $dir >/dev/null
 build/tests/record_x $dir "$wine64" "$PWD/build-windows"

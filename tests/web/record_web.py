@@ -3,8 +3,9 @@
 in Chromium, Firefox and WebKitGTK by the browser's real pointer (WebDriver
 actions), and in Chromium and Firefox by a finger on a phone's screen
 (touch through the DevTools protocol in Chromium, a touch pointer through
-WebDriver BiDi in Firefox); each match is ended by End match and saved as
-the page's own recording. scripts/record_corpus.sh runs it; each file's
+WebDriver BiDi in Firefox), and in Chromium by the arrow keys alone and by
+a stand-in gamepad; each match is ended by End match (or Escape, or the
+pad's Back) and saved as the page's own recording. scripts/record_corpus.sh runs it; each file's
 line in the list comes from verifying it.
 
 Usage: /usr/bin/python3 tests/web/record_web.py --page DIR --out DIR
@@ -104,6 +105,77 @@ def finger_match(b, page, name, out):
         b.screen()
 
 
+def paddlerow(img):
+    """The player's paddle's centre row in a picture of the field, from its
+    lowest white row (the top edge may clip it), or None."""
+    rows = [y for y in range(480) if img.getpixel((3, y)) == (255, 255, 255)]
+    return None if not rows else 479 if rows[-1] == 479 else rows[-1] - 19
+
+
+def steered(b, step):
+    """Plays PLAY seconds by step(ball, paddle) on each look at the field,
+    the paddle off the ball by a slow swing of up to 25 rows."""
+    t0 = time.monotonic()
+    while time.monotonic() - t0 < PLAY and shown(b, 'end'):
+        img = b.shot('canvas')
+        ball, paddle = ballrow(img), paddlerow(img)
+        if ball is not None and paddle is not None:
+            step(ball + round(25 * math.sin((time.monotonic() - t0) * 0.9)) - paddle)
+        else:
+            step(0)
+
+
+def keys_match(b, page, name, out):
+    """The arrows alone, no pointer: Down or Up held while the ball is more
+    than 12 rows off the paddle, then Escape."""
+    started(b, page)
+    held = [None]
+
+    def step(off):
+        want = 'ArrowDown' if off > 12 else 'ArrowUp' if off < -12 else None
+        if want != held[0]:
+            if held[0]:
+                b.key_up(held[0])
+            if want:
+                b.key_down(want)
+            held[0] = want
+    steered(b, step)
+    step(0)
+    if shown(b, 'end'):
+        b.press('Escape', 0.1)
+    saved(b, name, out)
+
+
+# A gamepad in the standard mapping, given to the page in place of the
+# browser's: no driver here can press a real one.
+PAD = ('var pad = {id: "stand-in", index: 0, mapping: "standard", connected: true,'
+       '  timestamp: 0, axes: [0, 0, 0, 0], buttons: []};'
+       'for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, value: 0});'
+       'window.pad = pad;'
+       'navigator.getGamepads = function () { return [pad, null, null, null]; };'
+       'window.set = function (button, down) {'
+       '  pad.buttons[button] = {pressed: down, value: down ? 1 : 0}; pad.timestamp++; };')
+
+
+def pad_match(b, page, name, out):
+    """A stand-in gamepad: the left stick tilted by how far the ball is off
+    the paddle, the D-pad for a while, Start to pause for a second and
+    again to go on, then Back to end."""
+    started(b, page)
+    b.run(PAD)
+    steered(b, lambda off: b.run('pad.axes[1] = arguments[0]', max(-1, min(1, off / 120))))
+    b.run('pad.axes[1] = 0; set(9, true)')
+    time.sleep(0.2)
+    b.run('set(9, false)')
+    time.sleep(1)
+    b.run('set(9, true)')
+    time.sleep(0.2)
+    b.run('set(9, false); set(13, true)')
+    time.sleep(0.5)
+    b.run('set(13, false); set(8, true)')
+    saved(b, name, out)
+
+
 def touch(b, points, step):
     """A finger down at the first point, moved through the others step
     seconds apart, and lifted."""
@@ -133,6 +205,9 @@ def main():
                 pointer_match(b, page, 'web-%s-pointer.sparkrally' % short, args.out)
                 if engine != 'webkit':  # its driver turns touch into mouse events
                     finger_match(b, page, 'web-%s-finger.sparkrally' % short, args.out)
+                if engine == 'chromium':
+                    keys_match(b, page, 'web-chromium-keys.sparkrally', args.out)
+                    pad_match(b, page, 'web-chromium-gamepad.sparkrally', args.out)
 
 
 if __name__ == '__main__':
