@@ -187,8 +187,8 @@ int playreplay(const char *path, bool verify, const std::string &name, int argc,
     layer::Verdict v = layer::verdict();
     const char *n = name.c_str();
     if (verify)
-        printf("%sfinal score %d-%d after %u frames, state digest 0x%016llx\n", n, pointsp,
-               pointse, v.frames, (unsigned long long)digest);
+        printf("%sfinal score %d-%d after %u frames, state digest 0x%016llx\n", n, pointsp, pointse,
+               v.frames, (unsigned long long)digest);
     if (v.drifted) {
         printf("%sreplay drifted: the state after frame %u differs from the file's\n", n,
                v.drifted);
@@ -199,8 +199,7 @@ int playreplay(const char *path, bool verify, const std::string &name, int argc,
     if (!verify)
         return ok;
     if (v.ended_early) {
-        printf("%sreplay not verified: stopped at frame %u of %zu\n", n, v.frames,
-               r.frames.size());
+        printf("%sreplay not verified: stopped at frame %u of %zu\n", n, v.frames, r.frames.size());
         return stopped;
     }
     if (!r.complete) {
@@ -229,8 +228,8 @@ int verifyall(int files, char *paths[], char *argv[])
         drifts += status == drifted;
         refused += status != ok && status != incomplete && status != drifted;
     }
-    printf("%d replays: %d verified, %d incomplete, %d drifted, %d refused\n", files, verified,
-           cut, drifts, refused);
+    printf("%d replays: %d verified, %d incomplete, %d drifted, %d refused\n", files, verified, cut,
+           drifts, refused);
     return drifts ? drifted : refused ? failed : cut ? incomplete : ok;
 }
 
