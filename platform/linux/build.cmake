@@ -4,8 +4,8 @@
 
 # SDL 1.2 has no entry wrapper here: main forwards to SDL_main.
 add_executable(sparkrally ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(sparkrally PRIVATE sparkrally_commandline sparkrally_layer sparkrally_game SDL::SDL
-                                         OpenGL::GL)
+sparkrally_program(sparkrally COMMANDLINE)
+target_link_libraries(sparkrally PRIVATE SDL::SDL OpenGL::GL)
 
 include(GNUInstallDirs)
 set(APP_ID org.sparkrally.sparkrally)

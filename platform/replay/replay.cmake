@@ -18,3 +18,18 @@ target_compile_definitions(sparkrally_commandline PRIVATE SPARKRALLY_VERSION="${
 target_link_options(sparkrally_commandline INTERFACE -Wl,--wrap=SDL_main -Wl,--wrap=SDL_Init
   -Wl,--wrap=SDL_VideoDriverName -Wl,--wrap=SDL_GL_SetAttribute -Wl,--wrap=SDL_SetVideoMode
   -Wl,--wrap=SDL_GetError -Wl,--wrap=SDL_Quit)
+
+# Every program a player runs gets the whole seam in front of the game from
+# here, in one order: the command line where the platform has one, the
+# replay layer, the game, then the platform's own library with its wraps.
+# Leaving a piece out would still build, and silently lose replays, pause
+# or the command line, so no player's program names the pieces itself.
+#   sparkrally_program(target [COMMANDLINE] [PLATFORM library])
+function(sparkrally_program target)
+  cmake_parse_arguments(arg "COMMANDLINE" "PLATFORM" "" ${ARGN})
+  set(seam)
+  if(arg_COMMANDLINE)
+    list(APPEND seam sparkrally_commandline)
+  endif()
+  target_link_libraries(${target} PRIVATE ${seam} sparkrally_layer sparkrally_game ${arg_PLATFORM})
+endfunction()

@@ -22,9 +22,8 @@ target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # the context is not made to switch on every extension it offers: on a
 # phone that alone made the game's start several times longer. The heap
 # starts at 16 MiB, which a match needs, and grows up to 256 MiB for a
-# replay: the largest file the reader takes (64 MiB), once as the page hands
-# it over and once as the reader keeps it, and what reading it needs besides
-# (docs/replays.md). Growing turns off malloc's abort on failure: every
+# replay: the largest file the reader takes (64 MiB) as the page hands it
+# over, and what reading it holds besides (docs/replays.md). Growing turns off malloc's abort on failure: every
 # allocation is checked instead. Every program linked with the layer gets
 # these, so that the benchmarks measure the page's own heap.
 target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode
@@ -39,7 +38,7 @@ target_compile_definitions(sparkrally PRIVATE SPARKRALLY_VERSION="${PROJECT_VERS
 # the page.
 target_link_options(sparkrally PRIVATE -sEXPORTED_RUNTIME_METHODS=ccall,HEAPU8
                     -sEXPORTED_FUNCTIONS=_main,_malloc,_free -sFILESYSTEM=0)
-target_link_libraries(sparkrally PRIVATE sparkrally_layer sparkrally_game sparkrally_web)
+sparkrally_program(sparkrally PLATFORM sparkrally_web)
 
 # The page, whole, in one folder of the build: what the tests open and what
 # is installed. The game's .js and .wasm are written there directly, and

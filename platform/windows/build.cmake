@@ -5,8 +5,9 @@
 # SDLmain's WinMain is the process entry; the executable's own source is
 # its icon and version resource.
 add_executable(sparkrally WIN32 ${CMAKE_CURRENT_LIST_DIR}/sparkrally.rc)
-target_link_libraries(sparkrally PRIVATE SDL::SDLmain sparkrally_commandline sparkrally_layer
-                                         sparkrally_game SDL::SDL OpenGL::GL)
+target_link_libraries(sparkrally PRIVATE SDL::SDLmain)
+sparkrally_program(sparkrally COMMANDLINE)
+target_link_libraries(sparkrally PRIVATE SDL::SDL OpenGL::GL)
 # The DLLs beside the executable, so the build tree runs as the zip does.
 add_custom_command(TARGET sparkrally POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E copy_if_different ${SDL_RUNTIME_DLLS} $<TARGET_FILE_DIR:sparkrally>)
