@@ -12,7 +12,7 @@
 
 #include "game/frameloop.h"
 #include "game/game.h"
-#include "platform/replay/layer.h"
+#include "replay/layer.h"
 #include "ratios.h"
 #include "rewind.h"
 #include "ring.h"

@@ -8,7 +8,7 @@
 
 #include "effects/particle.h"
 #include "game/game.h"
-#include "platform/replay/digest.h"
+#include "game/digest.h"
 #include "support.h"
 
 using namespace doubles;

@@ -14,9 +14,9 @@
 
 #include <zlib.h>
 
-#include "platform/replay/digest.h"
-#include "platform/replay/framecodec.h"
-#include "platform/replay/replayfile.h"
+#include "game/digest.h"
+#include "replay/framecodec.h"
+#include "replay/replayfile.h"
 #include "support.h"
 
 namespace {

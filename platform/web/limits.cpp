@@ -2,7 +2,7 @@
 // or link is refused before a byte of it is copied into the heap.
 #include <emscripten.h>
 
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 
 extern "C" EMSCRIPTEN_KEEPALIVE double sparkrally_replay_limit()
 {

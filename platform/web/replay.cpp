@@ -11,8 +11,8 @@
 #include <string>
 
 #include "game/game.h"
-#include "platform/replay/layer.h"
-#include "platform/replay/replayfile.h"
+#include "replay/layer.h"
+#include "replay/replayfile.h"
 #include "platform/web/webgl.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/replay/framecodec.h"
-#include "platform/replay/replayfile.h"
+#include "replay/framecodec.h"
+#include "replay/replayfile.h"
 
 static void broken(const char *what)
 {

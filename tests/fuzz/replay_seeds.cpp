@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 
 using replay::Frame;
 

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/replay/layer.h"
+#include "replay/layer.h"
 #include "process/run.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstdio>
 
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 #include "replays/golden.h"
 #include "run.h"
 

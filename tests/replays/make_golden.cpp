@@ -8,7 +8,7 @@
 
 #include "bot.h"
 #include "game/game.h"
-#include "platform/replay/layer.h"
+#include "replay/layer.h"
 #include "support.h"
 
 static FILE *out;

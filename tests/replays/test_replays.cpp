@@ -9,8 +9,8 @@
 #include "bot.h"
 #include "game/game.h"
 #include "golden.h"
-#include "platform/replay/layer.h"
-#include "platform/replay/replayfile.h"
+#include "replay/layer.h"
+#include "replay/replayfile.h"
 #include "support.h"
 
 using namespace doubles;

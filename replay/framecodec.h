@@ -1,15 +1,15 @@
 // A block's frames as bytes and back, for the replay file alone. Pointer
 // positions are kept as differences from the last one, carried from block
 // to block, starting at (0, 0).
-#ifndef SPARKRALLY_PLATFORM_REPLAY_FRAMECODEC_H
-#define SPARKRALLY_PLATFORM_REPLAY_FRAMECODEC_H
+#ifndef SPARKRALLY_REPLAY_FRAMECODEC_H
+#define SPARKRALLY_REPLAY_FRAMECODEC_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 
 namespace replay {
 

@@ -3,7 +3,7 @@
 // bytes are one deflate stream over the whole match, flushed to a byte
 // boundary at the end of every block, so that the blocks of a file cut
 // short still inflate.
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
-#include "platform/replay/framecodec.h"
+#include "replay/framecodec.h"
 
 namespace replay {
 

@@ -1,8 +1,8 @@
 // A digest of the whole game state, which replays keep and the tests
 // compare across targets: one 64-bit word for every value the game keeps,
 // doubles by their bits, in a fixed order, the spark ring slot by slot.
-#ifndef SPARKRALLY_PLATFORM_REPLAY_DIGEST_H
-#define SPARKRALLY_PLATFORM_REPLAY_DIGEST_H
+#ifndef SPARKRALLY_GAME_DIGEST_H
+#define SPARKRALLY_GAME_DIGEST_H
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 // the game read it, with digests of the game state to verify it by. The
 // format is written down in docs/replays.md. The same match gives the same
 // bytes on every target.
-#ifndef SPARKRALLY_PLATFORM_REPLAY_REPLAYFILE_H
-#define SPARKRALLY_PLATFORM_REPLAY_REPLAYFILE_H
+#ifndef SPARKRALLY_REPLAY_REPLAYFILE_H
+#define SPARKRALLY_REPLAY_REPLAYFILE_H
 
 #include <cstddef>
 #include <cstdint>

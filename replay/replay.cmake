@@ -1,3 +1,10 @@
+# Replay files: the format, its reader and writer, and zlib. Nothing of the
+# game's: a replay is bytes, frames and digests.
+add_library(sparkrally_replay STATIC ${CMAKE_CURRENT_LIST_DIR}/framecodec.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/replayfile.cpp)
+target_include_directories(sparkrally_replay PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(sparkrally_replay PUBLIC sparkrally_zlib)
+
 # The replay layer, on every target: the linker sends the game's calls of
 # SDL_PollEvent, SDL_GetKeyState, SDL_GL_SwapBuffers and SDL_Delay to it
 # (--wrap, which GNU ld, mingw-w64's ld and wasm-ld all take), and it calls
@@ -5,7 +12,7 @@
 # the wraps are linked whatever the order of the archives.
 add_library(sparkrally_layer OBJECT ${CMAKE_CURRENT_LIST_DIR}/layer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/steer.cpp ${CMAKE_CURRENT_LIST_DIR}/pad.cpp)
-target_link_libraries(sparkrally_layer PUBLIC sparkrally_game)
+target_link_libraries(sparkrally_layer PUBLIC sparkrally_replay sparkrally_game)
 target_compile_definitions(sparkrally_layer PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
 target_link_options(sparkrally_layer INTERFACE -Wl,--wrap=SDL_PollEvent
   -Wl,--wrap=SDL_GetKeyState -Wl,--wrap=SDL_GL_SwapBuffers -Wl,--wrap=SDL_Delay)

@@ -1,6 +1,6 @@
 // Keys and a stick that move the paddle, as pointer motions added to the
 // live frame.
-#include "platform/replay/steer.h"
+#include "replay/steer.h"
 
 #include <SDL.h>
 

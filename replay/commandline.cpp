@@ -18,8 +18,8 @@
 
 #include "game/game.h"
 #include "platform/null/answers.h"
-#include "platform/replay/layer.h"
-#include "platform/replay/replayfile.h"
+#include "replay/layer.h"
+#include "replay/replayfile.h"
 
 extern "C" {
 int __real_SDL_main(int argc, char *argv[]);

@@ -1,5 +1,5 @@
 // The game state's digest, word by word.
-#include "platform/replay/digest.h"
+#include "game/digest.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
 // Keys and a pad's stick that move the paddle: they become pointer motions
 // in the live frame, so the game and the replay see only pointer positions.
-#ifndef SPARKRALLY_PLATFORM_REPLAY_STEER_H
-#define SPARKRALLY_PLATFORM_REPLAY_STEER_H
+#ifndef SPARKRALLY_REPLAY_STEER_H
+#define SPARKRALLY_REPLAY_STEER_H
 
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 
 namespace steer {
 

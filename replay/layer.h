@@ -4,14 +4,14 @@
 // events and hands the game their decoding, so what is recorded is exactly
 // what was played; in playback it answers the same calls from a replay.
 // The game's own code and calls are untouched.
-#ifndef SPARKRALLY_PLATFORM_REPLAY_LAYER_H
-#define SPARKRALLY_PLATFORM_REPLAY_LAYER_H
+#ifndef SPARKRALLY_REPLAY_LAYER_H
+#define SPARKRALLY_REPLAY_LAYER_H
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/replay/replayfile.h"
+#include "replay/replayfile.h"
 
 namespace layer {
 

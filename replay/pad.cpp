@@ -3,7 +3,7 @@
 // game controller (SDL12COMPAT_USE_GAME_CONTROLLERS), so Start and Back
 // have the same numbers on every pad; the browser gives its standard
 // mapping's.
-#include "platform/replay/pad.h"
+#include "replay/pad.h"
 
 #include <SDL.h>
 

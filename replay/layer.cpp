@@ -1,7 +1,7 @@
 // The replay layer's wraps of the four SDL calls through which input and
 // time reach the game. Frames are counted at the swap; a frame's events are
 // gathered at the first poll after it.
-#include "platform/replay/layer.h"
+#include "replay/layer.h"
 
 #include <SDL.h>
 
@@ -9,9 +9,9 @@
 #include <csignal>
 #include <cstdio>
 
-#include "platform/replay/digest.h"
-#include "platform/replay/pad.h"
-#include "platform/replay/steer.h"
+#include "game/digest.h"
+#include "replay/pad.h"
+#include "replay/steer.h"
 
 extern "C" {
 int __real_SDL_PollEvent(SDL_Event *event);

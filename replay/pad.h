@@ -1,8 +1,8 @@
 // Gamepads, read by the layer in live play: the D-pad and the left stick
 // move the paddle, Start pauses as P does, Back (Select) ends the run as
 // Escape does.
-#ifndef SPARKRALLY_PLATFORM_REPLAY_PAD_H
-#define SPARKRALLY_PLATFORM_REPLAY_PAD_H
+#ifndef SPARKRALLY_REPLAY_PAD_H
+#define SPARKRALLY_REPLAY_PAD_H
 
 namespace pad {
 

@@ -2,7 +2,7 @@
 // zigzag-coded differences from the last position. Format 2 keeps like with
 // like (flags, then x moves, then y moves), which deflate packs tighter
 // than frames one after another.
-#include "platform/replay/framecodec.h"
+#include "replay/framecodec.h"
 
 namespace replay {
 
