@@ -12,8 +12,8 @@
 
 #include "game/frameloop.h"
 #include "game/game.h"
-#include "replay/layer.h"
 #include "ratios.h"
+#include "replay/layer.h"
 #include "rewind.h"
 #include "ring.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "effects/particle.h"
-#include "game/game.h"
 #include "game/digest.h"
+#include "game/game.h"
 #include "support.h"
 
 using namespace doubles;

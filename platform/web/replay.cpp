@@ -11,9 +11,9 @@
 #include <string>
 
 #include "game/game.h"
+#include "platform/web/webgl.h"
 #include "replay/layer.h"
 #include "replay/replayfile.h"
-#include "platform/web/webgl.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "replay/layer.h"
 #include "process/run.h"
+#include "replay/layer.h"
 
 namespace {
 
