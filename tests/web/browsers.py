@@ -316,8 +316,17 @@ class Browser:
         self.move(round(left + x), round(top + y))
 
     def click(self, element_id):
-        """A real click at the element's centre."""
-        left, top, width, height = self.rect(element_id)
+        """A real click at the element's centre, once the element has stopped
+        moving (the page's text may still be settling), as a player clicks
+        what they see."""
+        rect, start = self.rect(element_id), time.monotonic()
+        while time.monotonic() - start < 2:
+            time.sleep(0.05)
+            again = self.rect(element_id)
+            if again == rect:
+                break
+            rect = again
+        left, top, width, height = rect
         self.move(round(left + width / 2), round(top + height / 2))
         self.press_button()
 
