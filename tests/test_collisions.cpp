@@ -177,7 +177,7 @@ TEST_F(Collisions, CornerBounceTakesBothTurnsAndTwoBursts)
     ball_y = 5;
     playery = 20;
     checkcollisions();
-    EXPECT_EQ(ball_angle, 360 - (180 - 200 + (5 - 20) / 20.0 * 30));
+    EXPECT_EQ(ball_angle, 402.5); // the paddle's -42.5, then the edge's turn
     EXPECT_EQ(livesparks(), 1002);
     ASSERT_NE(obj_particle[0], nullptr);
     EXPECT_EQ(obj_particle[0]->blue, 194); // paddle burst first

@@ -120,7 +120,6 @@ TEST_F(Match, FollowingTheBallOffCentreWinsLongRallies)
     EXPECT_EQ(pointsp, 5);
     EXPECT_LT(pointse, 5);
     EXPECT_GT(state.frames, 2000);
-    EXPECT_LE(livesparks(), 5000);
 }
 
 TEST_F(Match, SamePointerMotionGivesTheSameSparksFrameForFrame)
