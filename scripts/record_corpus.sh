@@ -17,8 +17,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=tests/replays
-scripts/windows.sh
-scripts/web.sh
+scripts/windows.sh --tests
+scripts/web.sh --tests
 cmake --preset release -DSPARKRALLY_TESTS=ON >/dev/null
 cmake --build --preset release --target sparkrally make_golden record_x -j "$(nproc)"
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
