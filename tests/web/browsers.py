@@ -85,6 +85,19 @@ class Timeout(AssertionError):
     """A wait ran out: a test's failure, not an error of the harness."""
 
 
+# A gamepad in the standard mapping, given to the page in place of the
+# browser's (no driver here can press a real one), as the browser gives one
+# once a button has been pressed: window.pad is the pad, set(button, down)
+# presses or lets go of a button.
+PAD = ('var pad = {id: "stand-in", index: 0, mapping: "standard", connected: true,'
+       '  timestamp: 0, axes: [0, 0, 0, 0], buttons: []};'
+       'for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, value: 0});'
+       'window.pad = pad;'
+       'navigator.getGamepads = function () { return [pad, null, null, null]; };'
+       'window.set = function (button, down) {'
+       '  pad.buttons[button] = {pressed: down, value: down ? 1 : 0}; pad.timestamp++; };')
+
+
 def until(probe, timeout, message, ignored=()):
     """Calls probe until it returns something true, and returns that; raises
     Timeout with message (a string, or a function giving one) after timeout
@@ -390,9 +403,19 @@ class SeleniumBrowser(Browser):
         ActionChains(self.driver).key_up(KEYS[key]).perform()
 
     def viewport(self, width, height):
-        # The window's size holds the browser's own bars.
-        bars = self.run('return [outerWidth - innerWidth, outerHeight - innerHeight]')
-        self.driver.set_window_size(width + bars[0], height + bars[1])
+        # The window's size holds the browser's own bars. WebKitGTK resizes
+        # its window after the driver has answered, so the page may still
+        # see the old size: wait for the new one, and measure the bars again
+        # if they changed on the way.
+        for _ in range(3):
+            bars = self.run('return [outerWidth - innerWidth, outerHeight - innerHeight]')
+            self.driver.set_window_size(width + bars[0], height + bars[1])
+            try:
+                until(lambda: self.run('return [innerWidth, innerHeight]') == [width, height],
+                      2, '')
+                return
+            except Timeout:
+                pass
 
     def viewport_png(self):
         return self.driver.get_screenshot_as_png()

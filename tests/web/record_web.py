@@ -18,7 +18,7 @@ import time
 
 from PIL import ImageChops
 
-from browsers import ScriptError, Server, open_browser, until
+from browsers import PAD, ScriptError, Server, open_browser, until
 
 # Play time of each match, in seconds.
 PLAY = 20
@@ -144,17 +144,6 @@ def keys_match(b, page, name, out):
     if shown(b, 'end'):
         b.press('Escape', 0.1)
     saved(b, name, out)
-
-
-# A gamepad in the standard mapping, given to the page in place of the
-# browser's: no driver here can press a real one.
-PAD = ('var pad = {id: "stand-in", index: 0, mapping: "standard", connected: true,'
-       '  timestamp: 0, axes: [0, 0, 0, 0], buttons: []};'
-       'for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, value: 0});'
-       'window.pad = pad;'
-       'navigator.getGamepads = function () { return [pad, null, null, null]; };'
-       'window.set = function (button, down) {'
-       '  pad.buttons[button] = {pressed: down, value: down ? 1 : 0}; pad.timestamp++; };')
 
 
 def pad_match(b, page, name, out):

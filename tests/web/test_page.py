@@ -44,8 +44,8 @@ import zlib
 
 from PIL import Image, ImageChops
 
-from browsers import (CAPABILITIES, ENGINES, ScriptError, Server, clean_env, open_browser, seconds,
-                      until)
+from browsers import (CAPABILITIES, ENGINES, PAD, ScriptError, Server, clean_env, open_browser,
+                      seconds, until)
 
 ARGS = None  # the command line's engine, directories and binary
 PAGE = SCENES = BROWSER = None  # the module's servers and shared browser
@@ -491,17 +491,10 @@ class GamePage(PageTest):
         self.assert_clean_console()
 
     def test_a_gamepad_moves_pauses_and_ends(self):
-        # No driver here can press a real pad: a stand-in for the Gamepad
-        # API's navigator.getGamepads gives one pad in the standard mapping,
-        # as the browser does once one of its buttons has been pressed.
+        # No driver here can press a real pad: PAD stands in for the
+        # browser's Gamepad API.
         self.load()
-        self.b.run('var pad = {id: "stand-in", index: 0, mapping: "standard", connected: true,'
-                   '  timestamp: 0, axes: [0, 0, 0, 0], buttons: []};'
-                   'for (var i = 0; i < 17; i++) pad.buttons.push({pressed: false, value: 0});'
-                   'window.pad = pad;'
-                   'navigator.getGamepads = function () { return [pad, null, null, null]; };'
-                   'window.set = function (button, down) {'
-                   '  pad.buttons[button] = {pressed: down, value: down ? 1 : 0}; pad.timestamp++; };')
+        self.b.run(PAD)
         self.b.run('set(13, true)')  # the D-pad's down
         self.assert_paddle_at(479, self.shot, 'D-pad down held to the bottom')
         self.b.run('set(13, false); pad.axes[1] = -1')  # the left stick, up
