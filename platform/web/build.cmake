@@ -25,10 +25,12 @@ target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # replay: the largest file the reader takes (64 MiB) as the page hands it
 # over, and what reading it holds besides (docs/replays.md). Growing turns off malloc's abort on failure: every
 # allocation is checked instead. Every program linked with the layer gets
-# these, so that the benchmarks measure the page's own heap.
+# these, so that the benchmarks measure the page's own heap. The page makes
+# the WebGL context itself as it loads (page.js), and SDL takes that one.
 target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode
   -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1 -sENVIRONMENT=web
-  -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=256MB)
+  -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0 -sGL_PREINITIALIZED_CONTEXT=1
+  -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=256MB)
 
 add_executable(sparkrally ${web_dir}/main.cpp ${web_dir}/replay.cpp ${web_dir}/limits.cpp)
 target_compile_definitions(sparkrally PRIVATE SPARKRALLY_VERSION="${PROJECT_VERSION}")
