@@ -13,8 +13,8 @@ target_compile_definitions(sparkrally_layer PRIVATE SPARKRALLY_BROWSER_KEYS)
 # their doubles.
 add_library(sparkrally_web STATIC ${web_dir}/gl.cpp ${web_dir}/sdl.cpp)
 target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-# sdl.cpp wraps SDL_Init (no unload listener) and SDL_SetVideoMode (a
-# canvas without WebGL, or WebGL without the shaders, is a failed mode).
+# sdl.cpp wraps SDL_SetVideoMode (a canvas without WebGL, or WebGL without
+# the shaders, is a failed mode).
 # ASYNCIFY lets the game's loop and its SDL_Delay block as on the desktop,
 # the page yielding to the browser in every sleep. Only direct calls lead to
 # a sleep, so indirect ones stay uninstrumented and fast. EXIT_RUNTIME tells
@@ -26,8 +26,8 @@ target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # over, and what reading it holds besides (docs/replays.md). Growing turns off malloc's abort on failure: every
 # allocation is checked instead. Every program linked with the layer gets
 # these, so that the benchmarks measure the page's own heap.
-target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_Init -Wl,--wrap=SDL_SetVideoMode
-  -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1 -sENVIRONMENT=web
+target_link_options(sparkrally_web INTERFACE -Wl,--wrap=SDL_SetVideoMode -sASYNCIFY
+  -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1 -sENVIRONMENT=web
   -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=256MB)
 
 add_executable(sparkrally ${web_dir}/main.cpp ${web_dir}/replay.cpp ${web_dir}/limits.cpp)
