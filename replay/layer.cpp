@@ -56,6 +56,9 @@ struct Controls {
     double speed = 1;
 } controls;
 
+// The program's, not a run's: a new run keeps it.
+void (*swaphook)() = nullptr;
+
 // An event as the game reads it, into the frame; the rest it ignores.
 void add(const SDL_Event &e, replay::Frame &frame)
 {
@@ -300,6 +303,7 @@ void setspeed(double factor)
 
 double speed() { return controls.speed; }
 void step() { controls.stepping = true; }
+void onswap(void (*hook)()) { swaphook = hook; }
 
 } // namespace layer
 
@@ -361,6 +365,8 @@ extern "C" void __wrap_SDL_GL_SwapBuffers(void)
         }
         __real_SDL_Delay(10);
     }
+    if (swaphook)
+        swaphook();
 }
 
 extern "C" void __wrap_SDL_Delay(Uint32 ms)

@@ -59,6 +59,13 @@ double speed();
 // While paused in playback, plays one frame.
 void step();
 
+// Called after each frame's swap, once any pause is over, in every run
+// until changed (null for none); verification, which swaps nothing, never
+// calls it. For a program that watches the frames go by, such as a
+// benchmark's clock or a test's frame limit: the layer already wraps the
+// swap, and a second wrap of it cannot be linked.
+void onswap(void (*hook)());
+
 } // namespace layer
 
 #endif

@@ -6,6 +6,7 @@
 #include <set>
 #include <string>
 
+#include "bot.h"
 #include "effects/particle.h"
 #include "game/digest.h"
 #include "game/game.h"
@@ -141,10 +142,10 @@ TEST_F(Match, SamePointerMotionGivesTheSameSparksFrameForFrame)
     EXPECT_GT(a.second, 1000000);
 }
 
-// A match played by a player who meets the ball at a new point along the
-// paddle on every approach, drawn from a seeded sequence, so that headings
-// take arbitrary values; some draws miss. The whole game state is digested
-// after every frame and the digests chained.
+// A match played by the scripted player, who meets the ball at a new point
+// along the paddle on every approach, so that headings take arbitrary
+// values; some draws miss. The whole game state is digested after every
+// frame and the digests chained.
 struct Played {
     int frames = 0;
     int pointsp = 0, pointse = 0;
@@ -170,22 +171,8 @@ Played playrandom(uint32_t seed, int maxframes)
     freshgame();
     Played m;
     m.chain = chaindigest(0, 0);
-    uint32_t draws = seed;
-    int offset = 0;
-    bool towards = false;
     int ring = particlec;
-    state.recording = false;
-    state.before_frame = [&](int frame) {
-        if (frame >= maxframes)
-            state.queue.push_back(closerequest());
-        bool now = ball_angle > 90 && ball_angle < 270;
-        if (now && !towards) {
-            draws = nextdraw(draws);
-            offset = int(draws >> 16) % 51 - 25;
-        }
-        towards = now;
-        state.queue.push_back(motion(100, std::clamp(int(ball_y) + offset, 0, 479)));
-    };
+    playscript({seed, 25, maxframes, false});
     state.after_frame = [&](int frame) {
         m.chain = chaindigest(m.chain, statedigest());
         if ((frame + 1) % 1000 == 0)

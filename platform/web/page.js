@@ -5,6 +5,17 @@
 // The game itself still sees a 640 x 480 window, a pointer and a keyboard.
 'use strict';
 (function () {
+  // The browser's SDL listens for the page's unload only to feed a main
+  // loop that this game does not use. The listener is deprecated (browsers
+  // warn as soon as one is added) and keeps the page out of the
+  // back/forward cache, so the window takes none, from before the game
+  // loads.
+  var listen = window.addEventListener;
+  window.addEventListener = function (type) {
+    if (type != 'unload')
+      listen.apply(window, arguments);
+  };
+
   var canvas = document.getElementById('canvas');
   var field = document.getElementById('field');
   var output = document.getElementById('output');

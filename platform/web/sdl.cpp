@@ -9,33 +9,8 @@
 // nothing.
 EM_JS(void, seterror, (const char *text), { SDL.errorMessage = allocateUTF8(UTF8ToString(text)); });
 
-// The browser's SDL listens for the page's unload only to feed a main loop
-// that this game does not use. The listener is deprecated (browsers warn as
-// soon as one is added) and keeps the page out of the back/forward cache,
-// so none is added while SDL starts.
-EM_JS(void, refuseunload, (int refuse), {
-    if (!refuse) {
-        delete window.addEventListener;
-        return;
-    }
-    window.addEventListener = function(type)
-    {
-        if (type != 'unload')
-            EventTarget.prototype.addEventListener.apply(window, arguments);
-    };
-});
-
-// SDL's own calls, which the linker renames so that the ones below wrap them.
-extern "C" int __real_SDL_Init(Uint32 flags);
+// SDL's own call, which the linker renames so that the one below wraps it.
 extern "C" SDL_Surface *__real_SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
-
-extern "C" int __wrap_SDL_Init(Uint32 flags)
-{
-    refuseunload(1);
-    int status = __real_SDL_Init(flags);
-    refuseunload(0);
-    return status;
-}
 
 // The browser's SDL hands back a surface even when the canvas gives no
 // WebGL context. Without one, or without the layer's shaders, there is

@@ -2,25 +2,17 @@
 
 #include <algorithm>
 
-#include "doubles/recorder.h"
 #include "game/game.h"
+#include "support.h"
 
 using namespace doubles;
 
 void playscript(const Script &s)
 {
-    static Script script;
-    static uint32_t draws;
-    static int offset;
-    static bool towards;
-    script = s;
-    draws = s.seed;
-    offset = 0;
-    towards = false;
     state.recording = false;
-    state.before_frame = [](int frame) {
-        if (script.endframe && frame == script.endframe) {
-            if (script.byescape) {
+    state.before_frame = [s, draws = s.seed, offset = 0, towards = false](int frame) mutable {
+        if (s.endframe && frame == s.endframe) {
+            if (s.byescape) {
                 state.keys[SDLK_ESCAPE] = 1;
                 state.queue.push_back(keydown(SDLK_ESCAPE));
             } else {
@@ -32,12 +24,12 @@ void playscript(const Script &s)
             state.queue.push_back(closerequest());
         bool now = ball_angle > 90 && ball_angle < 270;
         if (now && !towards) {
-            draws = draws * 1664525u + 1013904223u;
-            offset = int(draws >> 16) % (2 * script.spread + 1) - script.spread;
+            draws = nextdraw(draws);
+            offset = int(draws >> 16) % (2 * s.spread + 1) - s.spread;
         }
         towards = now;
         int aim = std::clamp(int(ball_y) + offset, 0, 479);
-        if (script.keysonly) {
+        if (s.keysonly) {
             // Held keys, as a player's would be: down while the paddle is
             // above the aim, up while below, neither once near it.
             state.keys[SDLK_DOWN] = playery < aim - 6;
