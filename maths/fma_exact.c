@@ -7,7 +7,8 @@
 #include <stdint.h>
 #include <string.h>
 
-typedef unsigned __int128 u128;
+/* A GCC extension, which every compiler of this file has. */
+__extension__ typedef unsigned __int128 u128;
 
 static uint64_t bitsof(double d)
 {
