@@ -26,8 +26,8 @@ target_include_directories(sparkrally_web PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # holds besides (docs/replays.md). Growing turns off malloc's abort on
 # failure: every allocation is checked instead. Every program linked with the
 # layer gets these, so that the benchmarks measure the page's own heap. The
-# page makes the WebGL context itself as it loads (page.js), and SDL takes
-# that one.
+# page makes the WebGL context itself as it loads (index.html), and SDL
+# takes that one.
 sparkrally_wrap(sparkrally_web SDL_SetVideoMode)
 target_link_options(sparkrally_web INTERFACE -sASYNCIFY -sASYNCIFY_IGNORE_INDIRECT -sEXIT_RUNTIME=1
   -sENVIRONMENT=web -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0 -sGL_PREINITIALIZED_CONTEXT=1

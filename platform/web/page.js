@@ -57,12 +57,8 @@
 
   window.Module = {
     canvas: canvas,
-    // The field's WebGL context, made now, while the game's code is still
-    // on its way: the browser can take a tenth of a second or more to make
-    // one, which the game's start would otherwise wait for. Asked as the
-    // game's SDL asks for it (no alpha, no antialiasing, a depth buffer).
-    preinitializedWebGLContext: canvas.getContext('webgl', {alpha: false, antialias: false,
-                                                            depth: true, stencil: false}),
+    // The context the page made as it loaded (index.html), for SDL.
+    preinitializedWebGLContext: canvas.getContext('webgl'),
     print: print,
     printErr: printerr,
     // The game's SDL listens from here on: End match can reach it. The
