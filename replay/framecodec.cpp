@@ -6,6 +6,20 @@
 
 namespace replay {
 
+std::string count(uint64_t n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// A block's bytes end with its last frame.
+static bool usedup(const uint8_t *p, const uint8_t *end, std::string &error)
+{
+    if (p == end)
+        return true;
+    error = count(uint64_t(end - p), "byte", "bytes") + " after its last frame";
+    return false;
+}
+
 static void putvarint(std::vector<uint8_t> &out, uint32_t v)
 {
     while (v >= 0x80) {
@@ -117,12 +131,7 @@ bool decodeblock(const uint8_t *p, const uint8_t *end, uint32_t n, Pointer &at,
             (axis == 0 ? f.x : f.y) = last;
         }
     }
-    if (p != end) {
-        error =
-            std::to_string(end - p) + (end - p == 1 ? " byte" : " bytes") + " after its last frame";
-        return false;
-    }
-    return true;
+    return usedup(p, end, error);
 }
 
 // One format-1 frame: a count, then each event its kind and what it holds.
@@ -181,12 +190,7 @@ bool decodeblock1(const uint8_t *p, const uint8_t *end, uint32_t n, Pointer &at,
             return framefault(error, out.size() + 1, why);
         out.push_back(f);
     }
-    if (p != end) {
-        error =
-            std::to_string(end - p) + (end - p == 1 ? " byte" : " bytes") + " after its last frame";
-        return false;
-    }
-    return true;
+    return usedup(p, end, error);
 }
 
 } // namespace replay

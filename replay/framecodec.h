@@ -13,6 +13,9 @@
 
 namespace replay {
 
+// "1 frame", "2 frames": a count in words, for the reader's messages.
+std::string count(uint64_t n, const char *one, const char *many);
+
 struct Pointer {
     uint16_t x = 0, y = 0;
 };

@@ -125,24 +125,27 @@ void gatherreplay()
         serving.frame.flags = replay::closed;
 }
 
+// One more event for the game to poll, blank but for its type.
+SDL_Event &serve(Uint8 type)
+{
+    SDL_Event &e = serving.events[serving.count++] = SDL_Event();
+    e.type = type;
+    return e;
+}
+
 // The frame as the events the game polls, in the order it reads them.
 void toevents(const replay::Frame &f)
 {
     serving.count = 0;
     if (f.flags & replay::moved) {
-        SDL_Event &e = serving.events[serving.count++] = SDL_Event();
-        e.type = SDL_MOUSEMOTION;
+        SDL_Event &e = serve(SDL_MOUSEMOTION);
         e.motion.x = f.x;
         e.motion.y = f.y;
     }
-    if (f.flags & replay::escaped) {
-        serving.events[serving.count++] = SDL_Event();
-        serving.events[serving.count - 1].type = SDL_KEYDOWN;
-    }
-    if (f.flags & replay::closed) {
-        serving.events[serving.count++] = SDL_Event();
-        serving.events[serving.count - 1].type = SDL_QUIT;
-    }
+    if (f.flags & replay::escaped)
+        serve(SDL_KEYDOWN);
+    if (f.flags & replay::closed)
+        serve(SDL_QUIT);
 }
 
 // The replay's kept digest for this frame, if it keeps one, against the

@@ -1,8 +1,9 @@
 // The replay layer: sits between the game and its platform's SDL, on every
 // target, through the linker's --wrap of SDL_PollEvent, SDL_GetKeyState,
-// SDL_GL_SwapBuffers and SDL_Delay. In live play it records each frame's
-// events and hands the game their decoding, so what is recorded is exactly
-// what was played; in playback it answers the same calls from a replay.
+// SDL_GL_SwapBuffers and SDL_Delay. In live play it reduces each frame's
+// events to what the game reads of them, records that frame and hands the
+// game exactly that frame, so what is recorded is what was played; in
+// playback it answers the same calls from a replay.
 // The game's own code and calls are untouched.
 #ifndef SPARKRALLY_REPLAY_LAYER_H
 #define SPARKRALLY_REPLAY_LAYER_H

@@ -43,12 +43,6 @@ static uint64_t get(const uint8_t *p, int bytes)
     return v;
 }
 
-// "1 frame", "2 frames".
-static std::string count(uint64_t n, const char *one, const char *many)
-{
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
 static uint32_t crc(const uint8_t *p, size_t n, uint32_t running = 0)
 {
     // zlib takes lengths as uInt: large spans in pieces.

@@ -216,10 +216,10 @@ function pageReplays(module) {
   }
 
   // Opening a replay file, by the button or by dropping it on the field, or
-  // the run's own by Watch replay at its end: the page starts again with it, in the address when it makes a short
-  // enough link, else kept in the tab's storage. A file over the reader's
-  // limit is refused unread, and one the tab cannot keep is refused too:
-  // the page goes on as it was.
+  // the run's own by Watch replay at its end: the page starts again with
+  // it, in the address when it makes a short enough link, else kept in the
+  // tab's storage. A file over the reader's limit is refused unread, and
+  // one the tab cannot keep is refused too: the page goes on as it was.
   var leaving = false;
   function open(file) {
     ready.then(function () {
