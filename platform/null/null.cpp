@@ -29,14 +29,6 @@ Uint8 *SDL_GetKeyState(int *count)
     return keys;
 }
 
-// No gamepad is ever plugged in.
-int SDL_InitSubSystem(Uint32) { return 0; }
-int SDL_NumJoysticks(void) { return 0; }
-SDL_Joystick *SDL_JoystickOpen(int) { return nullptr; }
-void SDL_JoystickUpdate(void) {}
-Sint16 SDL_JoystickGetAxis(SDL_Joystick *, int) { return 0; }
-Uint8 SDL_JoystickGetButton(SDL_Joystick *, int) { return 0; }
-
 void SDL_GL_SwapBuffers(void) {}
 // Returns at once: the game's pace is counted in frames, so a match plays
 // the same without the sleeps.

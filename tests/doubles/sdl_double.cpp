@@ -74,12 +74,3 @@ void SDL_Delay(Uint32 ms)
 }
 
 void SDL_Quit(void) { note(Fn::SDL_Quit); }
-
-// No gamepads here: the layer's pad reading meets real SDL's joysticks in
-// the pad tests, through a virtual one.
-int SDL_InitSubSystem(Uint32) { return 0; }
-int SDL_NumJoysticks(void) { return 0; }
-SDL_Joystick *SDL_JoystickOpen(int) { return nullptr; }
-void SDL_JoystickUpdate(void) {}
-Sint16 SDL_JoystickGetAxis(SDL_Joystick *, int) { return 0; }
-Uint8 SDL_JoystickGetButton(SDL_Joystick *, int) { return 0; }
