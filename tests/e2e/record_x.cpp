@@ -88,12 +88,6 @@ void play(const XSession &x, unsigned long win, int ms, long long t0)
     }
 }
 
-std::string tempdir(const char *what)
-{
-    std::string pattern = std::string("/tmp/sparkrally-") + what + "-XXXXXX";
-    return mkdtemp(&pattern[0]) ? pattern : "";
-}
-
 // Records one match; false, saying why, when it did not end cleanly.
 bool record(const Match &m, const std::string &folder, const std::string &wine64,
             const std::string &winbuild)
@@ -116,8 +110,8 @@ bool record(const Match &m, const std::string &folder, const std::string &wine64
                 return false;
             }
         argv = {wine64, stage + "/sparkrally.exe", "--record", "Z:" + path};
-        env.insert(env.end(),
-                   {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
+        std::vector<std::string> wine = wineenv(prefix);
+        env.insert(env.end(), wine.begin(), wine.end());
     }
     Child game = spawn(argv, env);
     unsigned long win = game.pid > 0 ? x.window(game.pid, 60000) : 0;

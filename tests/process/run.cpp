@@ -19,6 +19,17 @@ long long nowms()
     return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
 }
 
+std::string tempdir(const char *what)
+{
+    std::string pattern = std::string("/tmp/sparkrally-") + what + "-XXXXXX";
+    return mkdtemp(&pattern[0]) ? pattern : "";
+}
+
+std::vector<std::string> wineenv(const std::string &prefix)
+{
+    return {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="};
+}
+
 // Settings of a player's session that would change what the game, SDL, Mesa,
 // X clients or Wine do.
 static bool sessionsetting(const std::string &entry)

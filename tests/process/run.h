@@ -50,4 +50,11 @@ Outcome run(const std::vector<std::string> &argv, const std::vector<std::string>
 
 long long nowms();
 
+// A new folder /tmp/sparkrally-WHAT-XXXXXX; empty if none could be made.
+std::string tempdir(const char *what);
+
+// Wine's own settings for a run in `prefix`: no debug channels, and no
+// prompts to install Mono or Gecko.
+std::vector<std::string> wineenv(const std::string &prefix);
+
 #endif

@@ -16,9 +16,8 @@ import os
 import sys
 import time
 
-from PIL import ImageChops
-
 from browsers import PAD, ScriptError, Server, open_browser, until
+from test_page import ballbox, paddlerow
 
 # Play time of each match, in seconds.
 PLAY = 20
@@ -27,12 +26,9 @@ PHONE = (390, 844, 3, True)
 
 
 def ballrow(img):
-    """The ball's centre row in a 640 x 480 picture of the field, or None:
-    the white in the field's interior, away from the paddles and pips."""
-    r, g, b = img.split()
-    white = ImageChops.darker(ImageChops.darker(r, g), b).point(lambda v: 255 if v >= 250 else 0)
-    box = white.crop((8, 20, 632, 480)).getbbox()
-    return None if box is None else 20 + (box[1] + box[3]) // 2
+    """The ball's centre row in a 640 x 480 picture of the field, or None."""
+    box = ballbox(img)
+    return None if box is None else (box[1] + box[3]) // 2
 
 
 def started(b, page):
@@ -103,13 +99,6 @@ def finger_match(b, page, name, out):
         saved(b, name, out)
     finally:
         b.screen()
-
-
-def paddlerow(img):
-    """The player's paddle's centre row in a picture of the field, from its
-    lowest white row (the top edge may clip it), or None."""
-    rows = [y for y in range(480) if img.getpixel((3, y)) == (255, 255, 255)]
-    return None if not rows else 479 if rows[-1] == 479 else rows[-1] - 19
 
 
 def steered(b, step):

@@ -74,6 +74,15 @@ def ballbox(img):
     return (box[0] + 8, box[1] + 20, box[2] + 8, box[3] + 20)
 
 
+def paddlerow(img):
+    """The player's paddle's centre row in a picture of the field, from the
+    lowest white row of its column (the top of the field may clip it, the
+    bottom too), or None."""
+    px = img.load()
+    rows = [y for y in range(480) if px[3, y] == (255, 255, 255)]
+    return None if not rows else 479 if rows[-1] == 479 else rows[-1] - 19
+
+
 def link(data):
     """A replay file's bytes as the page's address carries them: base64url,
     unpadded."""
@@ -430,12 +439,9 @@ class GamePage(PageTest):
 
 
     def paddle_row(self):
-        """The player's paddle's centre row, from the lowest white row of
-        its column (the top of the field may clip it, the bottom too)."""
-        px = self.shot().load()
-        rows = [y for y in range(480) if px[3, y] == (255, 255, 255)]
-        self.assertTrue(rows, 'no player paddle on the field')
-        return 479 if rows[-1] == 479 else rows[-1] - 19
+        row = paddlerow(self.shot())
+        self.assertIsNotNone(row, 'no player paddle on the field')
+        return row
 
     def tab_to(self, element_id):
         """Tab until the focus is on the control, as a player would."""

@@ -24,12 +24,6 @@ const std::string winbuild = SPARKRALLY_WINDOWS_BUILD;
 const std::string zip = SPARKRALLY_WINDOWS_ZIP;
 const std::string zipfolder = SPARKRALLY_WINDOWS_ZIP_FOLDER;
 
-std::string tempdir(const char *what)
-{
-    std::string pattern = std::string("/tmp/sparkrally-") + what + "-XXXXXX";
-    return mkdtemp(&pattern[0]) ? pattern : "";
-}
-
 std::string slurp(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -57,12 +51,11 @@ class Wine : public ::testing::Test
         run({"rm", "-rf", prefix, stage}, {}, 60000);
     }
 
-    // Wine's own settings, all set here: a prefix of this test's own, no
-    // debug channels, and no prompts to install Mono or Gecko.
+    // Wine's own settings, all set here, in a prefix of this test's own.
     std::vector<std::string> wineenv(std::vector<std::string> more = {}) const
     {
-        more.insert(more.end(),
-                    {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="});
+        std::vector<std::string> wine = ::wineenv(prefix);
+        more.insert(more.end(), wine.begin(), wine.end());
         return more;
     }
 
