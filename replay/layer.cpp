@@ -126,7 +126,7 @@ void gatherreplay()
 }
 
 // One more event for the game to poll, blank but for its type.
-SDL_Event &serve(Uint8 type)
+SDL_Event &serve(decltype(SDL_Event::type) type)
 {
     SDL_Event &e = serving.events[serving.count++] = SDL_Event();
     e.type = type;
